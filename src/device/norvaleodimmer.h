@@ -1,0 +1,82 @@
+#ifndef NORVALEODIMMER_H
+#define NORVALEODIMMER_H
+
+#include "model/abstractdevicemodel.h"
+
+#include <QJsonValue>
+#include <QNetworkRequest>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// The node of one dimmer controller: the only part of the system that talks to
+// a device. Edited roles become HTTP requests, replies fill the roles of the
+// controller and of its channels, and a poll timer watches the connection.
+class NorvaleoDimmer : public AbstractDeviceModel
+{
+    Q_OBJECT
+
+public:
+    NorvaleoDimmer(const QString &ipAddress1, const QString &ipAddress2, const QString &uniqueId,
+                   const QString &name, int id, QObject *parent);
+
+    static QList<QByteArray> roleNamesList();
+
+    QString itemType() const override;
+
+Q_SIGNALS:
+    void lostConnection(QString uniqueId);
+
+public Q_SLOTS:
+    void startCommunication() override;
+    void transferDataToDevice(const QModelIndex &index, const QVariant &value, int role) override;
+
+private Q_SLOTS:
+    void httpResponse(QNetworkReply *reply);
+    void set_device_name(const QVariant &value);
+    void set_device_wifi_all_settings(const QVariant &value);
+    void set_device_lan_all_settings(const QVariant &value);
+    void set_device_crosszero_offset(const QVariant &value);
+    void set_device_dimmer_half_period(const QVariant &value);
+    void set_device_dimmer_pulse_duration(const QVariant &value);
+    void set_device_dimmimg_all_settings(const QVariant &value);
+    void set_device_rs485_all_settings(const QVariant &value);
+    void set_device_modbus_address(const QVariant &value);
+    void set_device_autosave_settings(const QVariant &value);
+    void set_device_input_autodetect(const QVariant &value);
+    void set_device_inputs_types(const QVariant &value);
+    void set_brightness(int channel, const QVariant &value);
+    void set_max_brightness(int channel, const QVariant &value);
+    void set_min_brightness(int channel, const QVariant &value);
+    void set_slow_time(int channel, const QVariant &value);
+    void set_name(int channel, const QVariant &value);
+    void set_light_type(int channel, const QVariant &value);
+    void set_autosave_settings(int channel, const QVariant &value);
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    QString currentHost();
+    void sendRequest(const QNetworkRequest &request);
+    void requestSystemInfo();
+    void requestDimmerInfo();
+    bool parseSystemInfo(const QJsonValue &value);
+    void parseDimmerInfo(const QJsonValue &value);
+    QModelIndex channelFor(int number, const QString &numberText);
+    static bool isValidBaudRate(int speed);
+    void switchInterface();
+    void countFailure();
+    void setConnected(bool connected);
+
+    QNetworkAccessManager *networkManager = nullptr;
+    quint16 port = 80;
+    qint32 pollTimerId = -1;
+    qint32 pendingRequests = 0;
+    qint32 pollTick = 0;
+    qint32 replyErrors = 0;
+    qint32 failureCount = 0;
+    qint32 useSecondAddress = 0;
+};
+
+#endif // NORVALEODIMMER_H
