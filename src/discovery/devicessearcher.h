@@ -40,6 +40,10 @@ protected:
 
 private:
     void startRun(const QHostAddress &destination, int interval);
+    void sendAgain();
+    void finish(bool reportTable);
+    void processAnswer(const QByteArray &payload);
+    void collect(const DeviceDescription &description);
 
     QHash<QString, DeviceDescription> found;
     QSet<QString> wantedIds;

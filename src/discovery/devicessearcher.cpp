@@ -1,0 +1,208 @@
+#include "discovery/devicessearcher.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QTimerEvent>
+#include <QUdpSocket>
+
+namespace {
+
+constexpr quint16 discoveryPort = 1112;
+constexpr int maxSends = 14;
+constexpr int searchInterval = 800;
+constexpr int checkInterval = 1000;
+// Nothing larger fits in one UDP datagram; a fixed buffer keeps a claimed size
+// from deciding what is allocated.
+constexpr qint64 maxDatagramSize = 65536;
+
+const char greeting[] = "hello norvaleo devices!";
+const QString dimmerType = QStringLiteral("NORVALEO_DIMMER");
+const QString searchTrigger = QStringLiteral("search");
+const QString checkTrigger = QStringLiteral("check");
+const QString findTrigger = QStringLiteral("find");
+
+// The canonical text of an address, or a null string for a text that is none.
+QString canonicalAddress(const QString &text)
+{
+    QHostAddress address;
+    if (!address.setAddress(text))
+        return QString();
+    return address.toString();
+}
+
+} // namespace
+
+DevicesSearcher::DevicesSearcher(QObject *parent) : QObject(parent)
+{
+    // The records cross queued connections and signal spies.
+    qRegisterMetaType<DeviceDescription>();
+    qRegisterMetaType<QVector<DeviceDescription>>();
+}
+
+DevicesSearcher::~DevicesSearcher() = default;
+
+void DevicesSearcher::startSearching()
+{
+    if (socket)
+        return;
+    found.clear();
+    wantedIds.clear();
+    triggerName = searchTrigger;
+    startRun(QHostAddress(QHostAddress::Broadcast), searchInterval);
+}
+
+void DevicesSearcher::stopSearching()
+{
+    if (!socket)
+        return;
+    wantedIds.clear();
+    socket->disconnect();
+    killTimer(timerId);
+    timerId = -1;
+    sendCounter = 0;
+    socket->deleteLater();
+    socket = nullptr;
+}
+
+void DevicesSearcher::checkDevice(QString ipAddress)
+{
+    if (socket)
+        return;
+    found.clear();
+    triggerName = checkTrigger;
+    // An unparsable text leaves the null address: nothing is sent and the run
+    // ends empty at its last tick.
+    startRun(QHostAddress(ipAddress), checkInterval);
+}
+
+void DevicesSearcher::findDevice(QString uniqueId)
+{
+    if (socket && triggerName != findTrigger)
+        return;
+    wantedIds.insert(uniqueId);
+    if (socket)
+        return;
+    found.clear();
+    triggerName = findTrigger;
+    startRun(QHostAddress(QHostAddress::Broadcast), searchInterval);
+}
+
+void DevicesSearcher::startRun(const QHostAddress &destination, int interval)
+{
+    socket = new QUdpSocket(this);
+    connect(socket, &QUdpSocket::readyRead, this, &DevicesSearcher::onReadyRead);
+    datagram.setDestination(destination, discoveryPort);
+    datagram.setData(QByteArray(greeting, int(sizeof(greeting)) - 1));
+    socket->writeDatagram(datagram);
+    sendCounter = 1;
+    timerId = startTimer(interval, Qt::CoarseTimer);
+}
+
+void DevicesSearcher::onReadyRead()
+{
+    // Answers that arrive together raise one notification: take them all.
+    while (socket && socket->hasPendingDatagrams()) {
+        const QNetworkDatagram answer = socket->receiveDatagram(maxDatagramSize);
+        if (!answer.isValid())
+            return;
+        processAnswer(answer.data());
+    }
+}
+
+void DevicesSearcher::processAnswer(const QByteArray &payload)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(payload);
+    if (document.isNull())
+        return;
+    const QJsonValue infoValue = document.object().value(QLatin1String("device_info"));
+    if (!infoValue.isObject())
+        return;
+    const QJsonObject info = infoValue.toObject();
+
+    DeviceDescription description;
+    const QString type = info.value(QLatin1String("type")).toString();
+    if (type != dimmerType)
+        return;
+    description.type = 1;
+
+    description.ipAddress1 = canonicalAddress(info.value(QLatin1String("ip_1")).toString());
+    description.ipAddress2 = canonicalAddress(info.value(QLatin1String("ip_2")).toString());
+    if (description.ipAddress1.isEmpty() && description.ipAddress2.isEmpty())
+        return;
+
+    description.uniqueId = info.value(QLatin1String("unique_id")).toString();
+    if (description.uniqueId.isNull())
+        return;
+
+    description.name = info.value(QLatin1String("name")).toString();
+    if (description.name.isEmpty())
+        description.name = QString(type).replace(QLatin1Char('_'), QLatin1Char(' '));
+
+    collect(description);
+}
+
+void DevicesSearcher::collect(const DeviceDescription &description)
+{
+    const auto known = found.find(description.uniqueId);
+    if (known == found.end()) {
+        if (triggerName == findTrigger && !wantedIds.contains(description.uniqueId))
+            return;
+        found.insert(description.uniqueId, description);
+        return;
+    }
+    // A known controller keeps its name; an answer may update either address.
+    if (!description.ipAddress1.isEmpty())
+        known->ipAddress1 = description.ipAddress1;
+    if (!description.ipAddress2.isEmpty())
+        known->ipAddress2 = description.ipAddress2;
+}
+
+void DevicesSearcher::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != timerId)
+        return;
+
+    if (sendCounter >= maxSends) {
+        finish(true);
+        return;
+    }
+
+    if (found.isEmpty()) {
+        sendAgain();
+        return;
+    }
+
+    // A receiver may stop this run, or stop it and start another, while the
+    // table is reported; then this tick has nothing more to do.
+    const QUdpSocket *const runSocket = socket;
+    Q_EMIT searchedDevices(found.values().toVector());
+    if (socket != runSocket)
+        return;
+
+    const bool done = triggerName == checkTrigger ||
+                      (triggerName == findTrigger && found.size() == wantedIds.size());
+    if (done) {
+        finish(false);
+        return;
+    }
+    sendAgain();
+}
+
+void DevicesSearcher::finish(bool reportTable)
+{
+    // Taken before emitting: a receiver may start the next run at once.
+    const QString trigger = triggerName;
+    const int count = found.size();
+    const QVector<DeviceDescription> devices = found.values().toVector();
+    stopSearching();
+    if (reportTable && count > 0)
+        Q_EMIT searchedDevices(devices);
+    Q_EMIT searchingFinished(trigger, count);
+}
+
+void DevicesSearcher::sendAgain()
+{
+    ++sendCounter;
+    socket->writeDatagram(datagram);
+}
