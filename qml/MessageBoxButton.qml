@@ -1,0 +1,36 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+
+// A fully rounded button of the message box: outlined in the accent colour,
+// or with `centre` the grey centre button.
+AbstractButton {
+    id: control
+
+    property bool centre: false
+
+    implicitWidth: 100
+    implicitHeight: 50
+    hoverEnabled: true
+    focusPolicy: Qt.StrongFocus
+
+    background: Rectangle {
+        radius: height / 2
+        border.width: 1
+        border.color: control.centre ? Theme.centreButtonBorder : Theme.accent
+        color: {
+            if (control.centre)
+                return control.pressed ? Theme.centreButtonPressed : Theme.centreButton;
+            return control.pressed ? Theme.pressedOutline : Theme.bar;
+        }
+    }
+
+    contentItem: Text {
+        text: control.text
+        textFormat: Text.PlainText
+        font: control.font
+        color: control.centre ? Theme.centreButtonText : Theme.accent
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+        elide: Text.ElideRight
+    }
+}

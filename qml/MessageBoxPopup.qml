@@ -1,0 +1,205 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Layouts 1.15
+
+// The message box of the Devices page: a question ("dialog…"), a wait with
+// a spinner ("waiting"), an address entry ("manual") or a result ("inform"),
+// chosen by `stateName`. Its size follows the parent it is centred in.
+Popup {
+    id: messageBox
+
+    property string messageText
+    property alias ipAddress: addressField.text
+    property string stateName: "dialog"
+    property alias addressField: addressField
+
+    // The first state whose condition holds; an unknown name asks a question.
+    readonly property string shownState: {
+        if (stateName.indexOf("dialog") === 0)
+            return "dialog";
+        if (stateName === "waiting" || stateName === "manual" || stateName === "inform")
+            return stateName;
+        return "dialog";
+    }
+
+    readonly property real parentWidth: parent ? parent.width : 0
+    readonly property real parentHeight: parent ? parent.height : 0
+    readonly property int maximumWidth: Math.floor(0.85 * parentWidth)
+    readonly property int maximumHeight: Math.floor(0.8 * maximumWidth)
+    readonly property int minimumWidth: 300
+    readonly property int minimumHeight: 150
+    readonly property real boxHeight: {
+        const proposed = 0.26 * parentHeight;
+        if (proposed < minimumHeight)
+            return minimumHeight;
+        if (proposed >= maximumHeight)
+            return maximumHeight;
+        return proposed;
+    }
+    readonly property real boxWidth: {
+        const proposed = 2 * boxHeight;
+        if (proposed < minimumWidth)
+            return minimumWidth;
+        if (proposed >= maximumWidth)
+            return maximumWidth;
+        return proposed;
+    }
+    readonly property int rowHeight: Math.floor(0.25 * boxHeight > 50 ? 0.25 * boxHeight : 50)
+    readonly property int textSize: Math.floor(0.32 * rowHeight)
+
+    readonly property string leftText: shownState === "manual" ? qsTr("Добавить") : qsTr("Да")
+    readonly property string rightText: shownState === "manual" ? qsTr("Отмена") : qsTr("Нет")
+    readonly property string centreText: shownState === "inform" ? qsTr("Ok") : qsTr("Отмена")
+
+    signal yesClicked()
+    signal noClicked()
+    signal addClicked()
+    signal cancelClicked()
+
+    function leftButtonClicked() {
+        if (leftButton.text === qsTr("Да")) {
+            yesClicked();
+            return;
+        }
+        if (addressField.text.length === 0) {
+            addressField.attention = true;
+            return;
+        }
+        addClicked();
+    }
+
+    function rightButtonClicked() {
+        if (rightButton.text === qsTr("Нет"))
+            noClicked();
+        else
+            cancelClicked();
+    }
+
+    function centreButtonClicked() {
+        if (centreButton.text === qsTr("Ok"))
+            close();
+        else
+            cancelClicked();
+    }
+
+    anchors.centerIn: parent
+    width: boxWidth
+    height: boxHeight
+    padding: Theme.padding
+    modal: true
+    focus: true
+    closePolicy: shownState === "waiting" ? Popup.NoAutoClose
+                                          : Popup.CloseOnEscape | Popup.CloseOnPressOutside
+
+    background: Rectangle {
+        radius: Theme.popupRadius
+        color: messageBox.shownState === "waiting" ? Theme.transparent : Theme.bar
+    }
+
+    contentItem: Item {
+        ColumnLayout {
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.top: parent.top
+            spacing: Theme.spacing
+
+            Image {
+                id: spinner
+
+                Layout.alignment: Qt.AlignHCenter
+                Layout.preferredWidth: 35
+                Layout.preferredHeight: 35
+                visible: messageBox.shownState === "waiting"
+                source: "qrc:/icons/waiting.png"
+                sourceSize: Qt.size(70, 70)
+                fillMode: Image.PreserveAspectFit
+                smooth: true
+
+                RotationAnimator on rotation {
+                    from: 0
+                    to: 360
+                    duration: 1000
+                    loops: Animation.Infinite
+                    running: spinner.visible && messageBox.visible
+                }
+            }
+
+            Text {
+                Layout.fillWidth: true
+                visible: messageBox.shownState !== "waiting"
+                text: messageBox.messageText
+                textFormat: Text.PlainText
+                color: Theme.messageText
+                font.pointSize: messageBox.textSize
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.Wrap
+            }
+
+            SettingsTextField {
+                id: addressField
+
+                Layout.fillWidth: true
+                Layout.preferredHeight: messageBox.rowHeight
+                visible: messageBox.shownState === "manual"
+                radius: height / 2
+                backgroundColor: Theme.bar
+                borderColor: Theme.accent
+                attentionColor: Theme.attention
+                color: Theme.fieldText
+                font.pointSize: messageBox.textSize
+                horizontalAlignment: TextInput.AlignHCenter
+                leftPadding: 10
+                rightPadding: 10
+                validator: IpValidator {}
+            }
+        }
+
+        Item {
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            height: messageBox.rowHeight
+
+            RowLayout {
+                anchors.fill: parent
+                spacing: Theme.spacing
+                visible: leftButton.visible
+
+                MessageBoxButton {
+                    id: leftButton
+
+                    Layout.fillWidth: true
+                    Layout.fillHeight: true
+                    visible: messageBox.shownState === "dialog" || messageBox.shownState === "manual"
+                    text: messageBox.leftText
+                    font.pointSize: messageBox.textSize
+                    onClicked: messageBox.leftButtonClicked()
+                }
+
+                MessageBoxButton {
+                    id: rightButton
+
+                    Layout.fillWidth: true
+                    Layout.fillHeight: true
+                    visible: leftButton.visible
+                    text: messageBox.rightText
+                    font.pointSize: messageBox.textSize
+                    onClicked: messageBox.rightButtonClicked()
+                }
+            }
+
+            MessageBoxButton {
+                id: centreButton
+
+                anchors.horizontalCenter: parent.horizontalCenter
+                width: parent.width / 2
+                height: parent.height
+                visible: messageBox.shownState === "waiting" || messageBox.shownState === "inform"
+                centre: true
+                text: messageBox.centreText
+                font.pointSize: messageBox.textSize
+                onClicked: messageBox.centreButtonClicked()
+            }
+        }
+    }
+}

@@ -1,0 +1,120 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+
+// A spin box for whole numbers from 0 up: the number, grouped as the
+// control's locale writes it and followed by `suffix`, between a "-" and a
+// "+" button. With `editable` the number can be typed; typing is limited to
+// digits (and the suffix) that stay within `to`, and the text is read by
+// readNumber(): all white space removed first unless `ignoreWhiteSpace` is
+// false, then the digits before the first other character.
+SpinBox {
+    id: control
+
+    property string suffix: ""
+    property bool ignoreWhiteSpace: true
+    property color textColor: Theme.value
+    readonly property int minimum: Math.min(from, to)
+    readonly property int maximum: Math.max(from, to)
+
+    // The number the text stands for, or NaN when it starts with no digit.
+    function readNumber(text) {
+        let source = String(text);
+        if (ignoreWhiteSpace)
+            source = source.replace(/\s/g, "");
+        const digits = /^[0-9]*/.exec(source)[0];
+        return digits.length > 0 ? parseInt(digits, 10) : NaN;
+    }
+
+    // A pattern for the decimal numbers from 0 to `max`, without leading
+    // zeros; `gap` may stand between two digits.
+    function numberPattern(max, gap) {
+        const limit = String(Math.max(0, Math.floor(max)));
+        const alternatives = [];
+        for (let length = 1; length < limit.length; ++length) {
+            const digits = [length === 1 ? "[0-9]" : "[1-9]"];
+            for (let i = 1; i < length; ++i)
+                digits.push("[0-9]");
+            alternatives.push(digits.join(gap));
+        }
+        for (let position = 0; position < limit.length; ++position) {
+            const digit = Number(limit[position]);
+            const lowest = position === 0 && limit.length > 1 ? 1 : 0;
+            const last = position === limit.length - 1;
+            const highest = last ? digit : digit - 1;
+            if (highest < lowest)
+                continue;
+            const digits = limit.slice(0, position).split("");
+            digits.push("[" + lowest + "-" + highest + "]");
+            for (let i = position + 1; i < limit.length; ++i)
+                digits.push("[0-9]");
+            alternatives.push(digits.join(gap));
+        }
+        return "(?:" + alternatives.join("|") + ")";
+    }
+
+    function typingPattern() {
+        const gap = ignoreWhiteSpace ? "\\s*" : "";
+        const unit = suffix.trim().replace(/[.*+?^${}()|[\]\\]/g, "\\$&");
+        let pattern = "^\\s*(?:0" + gap + ")*" + numberPattern(maximum, gap);
+        if (unit.length > 0)
+            pattern += "(?:\\s*" + unit + ")?";
+        return pattern + "\\s*$";
+    }
+
+    implicitWidth: Theme.spinBoxWidth
+    implicitHeight: Theme.rowHeight
+    padding: 0
+    leftPadding: down.indicator ? down.indicator.width : 0
+    rightPadding: up.indicator ? up.indicator.width : 0
+    from: 0
+    to: 100
+    stepSize: 1
+    editable: false
+    font.pointSize: Theme.rowPointSize
+    inputMethodHints: Qt.ImhDigitsOnly
+
+    textFromValue: function (value, locale) {
+        return Number(value).toLocaleString(locale, "f", 0) + control.suffix;
+    }
+    valueFromText: function (text, locale) {
+        const number = control.readNumber(text);
+        return isNaN(number) ? control.value : number;
+    }
+
+    validator: RegularExpressionValidator {
+        regularExpression: new RegExp(control.typingPattern())
+    }
+
+    background: Item {}
+
+    contentItem: TextInput {
+        z: 2
+        text: control.displayText
+        font: control.font
+        color: control.textColor
+        selectionColor: Theme.accent
+        selectedTextColor: Theme.white
+        horizontalAlignment: Qt.AlignHCenter
+        verticalAlignment: Qt.AlignVCenter
+        readOnly: !control.editable
+        validator: control.validator
+        inputMethodHints: control.inputMethodHints
+        selectByMouse: control.editable
+        clip: true
+    }
+
+    down.indicator: SpinBoxButton {
+        x: control.mirrored ? control.width - width : 0
+        height: control.height
+        pressed: control.down.pressed
+        controlEnabled: control.enabled
+    }
+
+    up.indicator: SpinBoxButton {
+        x: control.mirrored ? 0 : control.width - width
+        height: control.height
+        pressed: control.up.pressed
+        controlEnabled: control.enabled
+        plus: true
+    }
+}

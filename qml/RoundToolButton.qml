@@ -1,0 +1,54 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtGraphicalEffects 1.15
+
+// A round white tool button with a recoloured icon: icon.source is the
+// symbol, icon.color its tint (accent unless the user of the button says
+// otherwise). While hovered or pressed it casts a small shadow.
+AbstractButton {
+    id: control
+
+    implicitWidth: Theme.roundButtonSize
+    implicitHeight: Theme.roundButtonSize
+    padding: 0
+    hoverEnabled: true
+    focusPolicy: Qt.StrongFocus
+    icon.color: Theme.accent
+    icon.width: Theme.iconSize
+    icon.height: Theme.iconSize
+
+    background: Rectangle {
+        id: backgroundRect
+
+        radius: width / 2
+        color: Theme.bar
+        layer.enabled: control.hovered || control.pressed
+        layer.effect: DropShadow {
+            transparentBorder: true
+            horizontalOffset: 0
+            verticalOffset: 2
+            radius: 6
+            samples: 13
+            color: Theme.buttonShadow
+        }
+    }
+
+    contentItem: Item {
+        Image {
+            id: iconImage
+
+            anchors.centerIn: parent
+            width: control.icon.width
+            height: control.icon.height
+            sourceSize: Qt.size(control.icon.width, control.icon.height)
+            source: control.icon.source
+            visible: false
+        }
+
+        ColorOverlay {
+            anchors.fill: iconImage
+            source: iconImage
+            color: control.icon.color
+        }
+    }
+}

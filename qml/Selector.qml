@@ -1,0 +1,240 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Layouts 1.15
+import QtGraphicalEffects 1.15
+
+// A drop-down selector. Closed it shows the chosen entry's text and the
+// "more" symbol; a click opens a modal list centred over the whole window.
+//
+// `model` is a JS array whose entries are plain values (numbers, texts),
+// shown and yielded as they are, or records {text, value} that show their
+// text and yield their value. `sourceValue`, when bound to a role, selects
+// the matching entry at start and again whenever the role changes; an
+// unsaved choice of the user is then replaced.
+AbstractButton {
+    id: control
+
+    property var model: []
+    property int currentIndex: -1
+    readonly property int count: model ? model.length : 0
+    readonly property var currentValue: valueAt(currentIndex)
+    readonly property string currentText: displayTextAt(currentIndex)
+    property var sourceValue
+    property bool showIndex: false
+    property bool attention: false
+    property int popupWidth: Theme.selectorPopupWidth
+    property real popupHeightRatio: 0
+    property int entryHeight: Theme.selectorEntryHeight
+    property color entryTextColor: Theme.value
+    property color textColor: Theme.value
+    property alias popup: listPopup
+
+    signal activated(int index)
+
+    function entryAt(index) {
+        if (!model || index < 0 || index >= model.length)
+            return undefined;
+        return model[index];
+    }
+
+    function isRecord(entry) {
+        return entry !== null && typeof entry === "object";
+    }
+
+    function textAt(index) {
+        const entry = entryAt(index);
+        if (entry === undefined || entry === null)
+            return "";
+        return String(isRecord(entry) ? entry.text : entry);
+    }
+
+    function displayTextAt(index) {
+        const text = textAt(index);
+        if (!showIndex || index < 0 || index >= count)
+            return text;
+        return index + ": " + text;
+    }
+
+    function valueAt(index) {
+        const entry = entryAt(index);
+        return isRecord(entry) ? entry.value : entry;
+    }
+
+    // Compared as texts, so the number 9600 and the text "9600" match.
+    function indexOfValue(value) {
+        if (value === undefined || value === null)
+            return -1;
+        for (let i = 0; i < count; ++i) {
+            const entryValue = valueAt(i);
+            if (entryValue !== undefined && entryValue !== null && String(entryValue) === String(value))
+                return i;
+        }
+        return -1;
+    }
+
+    // Chooses the entry with this value, or no entry when none has it.
+    function selectValue(value) {
+        currentIndex = indexOfValue(value);
+        return currentIndex;
+    }
+
+    function choose(index) {
+        currentIndex = index;
+        attention = false;
+        listPopup.close();
+        activated(index);
+    }
+
+    onSourceValueChanged: selectValue(sourceValue)
+    onModelChanged: {
+        if (sourceValue !== undefined)
+            selectValue(sourceValue);
+    }
+    Component.onCompleted: {
+        if (sourceValue !== undefined)
+            selectValue(sourceValue);
+    }
+
+    implicitWidth: 120
+    implicitHeight: Theme.rowHeight
+    Layout.fillWidth: true
+    leftPadding: 6
+    rightPadding: 0
+    hoverEnabled: true
+    font.pointSize: Theme.rowPointSize
+    onClicked: listPopup.open()
+
+    background: Rectangle {
+        radius: Theme.fieldRadius
+        color: Theme.card
+        border.width: control.attention ? 1 : 0
+        border.color: Theme.attention
+    }
+
+    contentItem: Item {
+        Text {
+            anchors.left: parent.left
+            anchors.right: moreIcon.left
+            anchors.rightMargin: 4
+            anchors.verticalCenter: parent.verticalCenter
+            text: control.currentText
+            textFormat: Text.PlainText
+            color: control.textColor
+            font: control.font
+            horizontalAlignment: Text.AlignRight
+            verticalAlignment: Text.AlignVCenter
+            elide: Text.ElideRight
+            maximumLineCount: 1
+        }
+
+        Image {
+            id: moreIconSource
+
+            anchors.fill: moreIcon
+            source: "qrc:/icons/more.svg"
+            sourceSize: Qt.size(Theme.iconSize, Theme.iconSize)
+            visible: false
+        }
+
+        ColorOverlay {
+            id: moreIcon
+
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            width: Theme.iconSize
+            height: Theme.iconSize
+            source: moreIconSource
+            color: control.textColor
+        }
+    }
+
+    Popup {
+        id: listPopup
+
+        parent: Overlay.overlay
+        anchors.centerIn: parent
+        modal: true
+        focus: true
+        closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+        width: control.popupWidth
+        height: {
+            if (!parent)
+                return implicitHeight;
+            if (control.popupHeightRatio > 0)
+                return parent.height * control.popupHeightRatio;
+            return Math.min(implicitHeight, parent.height - 2 * Theme.padding);
+        }
+        padding: Theme.padding
+
+        background: Rectangle {
+            color: Theme.popupBackground
+            radius: Theme.popupRadius
+        }
+
+        contentItem: ListView {
+            id: listView
+
+            implicitHeight: contentHeight
+            clip: true
+            spacing: 10
+            model: control.count
+            boundsBehavior: Flickable.StopAtBounds
+            ScrollIndicator.vertical: ScrollIndicator {}
+
+            delegate: ItemDelegate {
+                id: entry
+
+                readonly property bool chosen: index === control.currentIndex
+
+                width: listView.width
+                height: control.entryHeight
+                leftPadding: Theme.padding
+                rightPadding: Theme.padding
+                onClicked: control.choose(index)
+
+                background: Rectangle {
+                    radius: Theme.popupRadius
+                    color: entry.chosen ? Theme.lightAccent : Theme.transparent
+                }
+
+                contentItem: Item {
+                    Text {
+                        anchors.left: parent.left
+                        anchors.right: doneIcon.left
+                        anchors.rightMargin: 6
+                        anchors.top: parent.top
+                        anchors.bottom: parent.bottom
+                        text: control.displayTextAt(index)
+                        textFormat: Text.PlainText
+                        color: entry.chosen ? Theme.accent : control.entryTextColor
+                        font.pointSize: Theme.rowPointSize
+                        wrapMode: Text.Wrap
+                        elide: Text.ElideRight
+                        verticalAlignment: Text.AlignVCenter
+                    }
+
+                    Image {
+                        id: doneSource
+
+                        anchors.fill: doneIcon
+                        source: "qrc:/icons/done.svg"
+                        sourceSize: Qt.size(Theme.iconSize, Theme.iconSize)
+                        visible: false
+                    }
+
+                    ColorOverlay {
+                        id: doneIcon
+
+                        anchors.right: parent.right
+                        anchors.verticalCenter: parent.verticalCenter
+                        width: Theme.iconSize
+                        height: Theme.iconSize
+                        source: doneSource
+                        color: Theme.success
+                        visible: entry.chosen
+                    }
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,92 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Layouts 1.15
+
+// The frame of every settings page: header bar with back button, title and
+// Save button over a scrolling column of cards.
+//
+// A concrete page declares its cards inside it and defines
+//     function saveSettings() { ...; return true or false }
+// The Save button calls save(), which pops the page when saveSettings()
+// returns true and leaves it open with the user's edits when it returns
+// false. A page that must do something else after saving (the RS-485 page
+// opens its restart notice) defines its own function save(); functions of
+// the concrete page replace the frame's ones of the same name. The back
+// button pops the page without saving.
+Page {
+    id: page
+
+    property var usedModel
+    property string name
+    property bool fillView: false
+    property alias headerBar: headerBar
+    property alias saveButton: saveButton
+    property alias scrollView: scrollView
+    property alias cardSpacing: column.spacing
+    default property alias content: column.data
+
+    // Replaced by the concrete page.
+    function saveSettings() {
+        return true;
+    }
+
+    function save() {
+        if (saveSettings())
+            popPage();
+    }
+
+    function popPage() {
+        if (page.StackView.view)
+            page.StackView.view.pop();
+    }
+
+    title: name
+
+    background: Rectangle {
+        color: Theme.pageBackground
+    }
+
+    header: HeaderBar {
+        id: headerBar
+
+        title: page.name
+        backButtonVisible: true
+        betweenButtons: true
+        backButton.page: page
+
+        SaveButton {
+            id: saveButton
+
+            onClicked: page.save()
+        }
+    }
+
+    ScrollView {
+        id: scrollView
+
+        anchors.fill: parent
+        padding: Theme.padding
+        contentWidth: availableWidth
+        contentHeight: column.implicitHeight
+        clip: true
+        ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
+        ScrollBar.vertical.policy: ScrollBar.AlwaysOff
+
+        // With fillView at least as high as the view, so that a card with
+        // Layout.fillHeight takes the rest of the page.
+        Item {
+            id: body
+
+            width: scrollView.availableWidth
+            height: page.fillView ? Math.max(column.implicitHeight, scrollView.availableHeight)
+                                  : column.implicitHeight
+
+            ColumnLayout {
+                id: column
+
+                anchors.fill: parent
+                spacing: Theme.spacing
+            }
+        }
+    }
+}

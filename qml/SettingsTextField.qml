@@ -1,0 +1,47 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+
+// A text field whose background carries the `attention` flag that a
+// refusing check sets on it. `drawAttention` decides whether the flag shows
+// as an outline in `attentionColor`; a change of focus clears the flag.
+TextField {
+    id: field
+
+    property alias attention: fieldBackground.attention
+    property bool drawAttention: true
+    property bool clearAttentionOnFocusChange: true
+    property color attentionColor: Theme.attention
+    property color backgroundColor: Theme.transparent
+    property color borderColor: Theme.transparent
+    property real radius: Theme.fieldRadius
+
+    implicitHeight: Theme.rowHeight
+    topPadding: 0
+    bottomPadding: 0
+    leftPadding: 6
+    rightPadding: 6
+    color: Theme.value
+    placeholderTextColor: Theme.secondary
+    selectedTextColor: Theme.white
+    selectionColor: Theme.accent
+    font.pointSize: Theme.rowPointSize
+    horizontalAlignment: TextInput.AlignRight
+    verticalAlignment: TextInput.AlignVCenter
+    selectByMouse: true
+
+    onActiveFocusChanged: {
+        if (clearAttentionOnFocusChange)
+            fieldBackground.attention = false;
+    }
+
+    background: Rectangle {
+        id: fieldBackground
+
+        property bool attention: false
+
+        radius: field.radius
+        color: field.backgroundColor
+        border.width: 1
+        border.color: attention && field.drawAttention ? field.attentionColor : field.borderColor
+    }
+}
