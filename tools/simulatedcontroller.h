@@ -7,7 +7,6 @@
 #include <QMetaType>
 #include <QObject>
 #include <QPair>
-#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -136,20 +135,27 @@ public:
     int greetingsAnswered() const { return answeredGreetings; }
 
     // Fault switches.
+    // Silent: connections are accepted and requests logged, but neither carried out
+    // nor answered; unicast greetings to the address are ignored (broadcasts are not).
     void setAddressSilent(const QString &address, bool silent);
+    // Refusing: nothing listens on port 80 of the address.
     void setAddressRefusing(const QString &address, bool refusing);
+    // The request is carried out at once; only its reply waits.
     void setReplyDelay(int ms) { replyDelayMs = qMax(0, ms); }
     void setTrickle(bool on, int intervalMs = DefaultTrickleIntervalMs);
     void setNonJsonBody(bool on) { nonJsonBody = on; }
+    // Only "system_info" carries it; a null text restores the real id.
     void setReportedUniqueId(const QString &uniqueId) { reportedUniqueId = uniqueId; }
     void setUdpSilent(bool silent) { udpSilent = silent; }
+    // Replaces "ok" and "bad request" in every reply; a null text restores them.
     void setResponseText(const QString &text) { responseText = text; }
+    // Listens on the new addresses (empty = interface absent) and reports them.
     bool moveToAddresses(const QString &wiredAddress, const QString &wifiAddress);
 
 signals:
     void requestReceived(const SimulatedController::Request &request);
     void greetingAnswered(const QString &senderAddress);
-    // A set request changed the state.
+    // A set request was carried out.
     void stateChanged();
 
 private:
