@@ -1,0 +1,29 @@
+#ifndef SEARCHERLOG_H
+#define SEARCHERLOG_H
+
+#include "discovery/devicessearcher.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVector>
+
+// Records what a searcher emits, in order, as short texts that one comparison
+// can check: "devices A,B" (the reported ids, sorted) and "finished search 2".
+class SearcherLog : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SearcherLog(DevicesSearcher *searcher, QObject *parent = nullptr);
+
+    QStringList events;
+    QList<QVector<DeviceDescription>> reports;
+    int finishes = 0;
+
+    // Every field of each record, sorted by unique id; a null text shows as "-".
+    static QStringList describe(const QVector<DeviceDescription> &devices);
+    QStringList lastReport() const;
+    int reportCount() const { return reports.size(); }
+};
+
+#endif // SEARCHERLOG_H

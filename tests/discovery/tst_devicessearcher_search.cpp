@@ -1,0 +1,72 @@
+#include "discovery/devicessearcher.h"
+#include "rawresponder.h"
+#include "searcherlog.h"
+#include "simulatedcontroller.h"
+
+#include <QTest>
+
+namespace {
+const int runTimeout = 40000;
+}
+
+// A whole broadcast "search": one simulated controller answering every greeting
+// and a raw responder whose answers change during the run.
+class TestDevicesSearcherSearch : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fullRun()
+    {
+        SimulatedController controller("127.0.0.11", "127.0.0.12", "S-1", "Гостиная");
+        QVERIFY(controller.start());
+        // A controller with an empty name that later answers with only its
+        // Wi-Fi address (and another name, which is not taken).
+        RawResponder responder;
+        QVERIFY(responder.listen());
+        responder.setAnswerer([](int greeting) {
+            if (greeting < 5)
+                return QByteArrayList{RawResponder::answer(
+                    RawResponder::dimmerInfo("R-1", "127.0.0.21", "127.0.0.22", ""))};
+            return QByteArrayList{RawResponder::answer(
+                RawResponder::dimmerInfo("R-1", QString(), "127.0.0.23", "Renamed"))};
+        });
+        DevicesSearcher searcher;
+        SearcherLog log(&searcher);
+        bool findSent = false;
+        connect(&searcher, &DevicesSearcher::searchedDevices, this, [&] {
+            if (findSent)
+                return;
+            findSent = true;
+            // Neither turns the running search into a "find" nor starts another run.
+            searcher.findDevice("S-1");
+            searcher.startSearching();
+            searcher.checkDevice("127.0.0.11");
+        });
+
+        searcher.startSearching();
+        QTRY_COMPARE_WITH_TIMEOUT(log.finishes, 1, runTimeout);
+
+        QVERIFY(findSent);
+        // Both answered the first greeting: reported at each of the 13 ticks that
+        // greet again and once more before the end.
+        QStringList expectedEvents;
+        for (int tick = 0; tick < 14; ++tick)
+            expectedEvents.append("devices R-1,S-1");
+        expectedEvents.append("finished search 2");
+        QCOMPARE(log.events, expectedEvents);
+        QCOMPARE(log.lastReport(), (QStringList{"R-1|NORVALEO DIMMER|127.0.0.21|127.0.0.23|1",
+                                                "S-1|Гостиная|127.0.0.11|127.0.0.12|1"}));
+        for (const QVector<DeviceDescription> &report : qAsConst(log.reports))
+            QCOMPARE(report.size(), 2);
+
+        // Fourteen greetings, all broadcast; the simulated controller answered each.
+        QCOMPARE(responder.greetings(), 14);
+        QCOMPARE(responder.greetingDestinations().count(QHostAddress(QHostAddress::Broadcast)), 14);
+        QCOMPARE(responder.otherDatagrams(), 0);
+        QCOMPARE(controller.greetingsAnswered(), 14);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDevicesSearcherSearch)
+#include "tst_devicessearcher_search.moc"
