@@ -12,6 +12,9 @@ Popup {
     property alias ipAddress: addressField.text
     property string stateName: "dialog"
     property alias addressField: addressField
+    property alias leftButton: leftButton
+    property alias rightButton: rightButton
+    property alias centreButton: centreButton
 
     // The first state whose condition holds; an unknown name asks a question.
     readonly property string shownState: {
@@ -47,6 +50,7 @@ Popup {
     readonly property int rowHeight: Math.floor(0.25 * boxHeight > 50 ? 0.25 * boxHeight : 50)
     readonly property int textSize: Math.floor(0.32 * rowHeight)
 
+    readonly property bool twoButtons: shownState === "dialog" || shownState === "manual"
     readonly property string leftText: shownState === "manual" ? qsTr("Добавить") : qsTr("Да")
     readonly property string rightText: shownState === "manual" ? qsTr("Отмена") : qsTr("Нет")
     readonly property string centreText: shownState === "inform" ? qsTr("Ok") : qsTr("Отмена")
@@ -163,14 +167,13 @@ Popup {
             RowLayout {
                 anchors.fill: parent
                 spacing: Theme.spacing
-                visible: leftButton.visible
+                visible: messageBox.twoButtons
 
                 MessageBoxButton {
                     id: leftButton
 
                     Layout.fillWidth: true
                     Layout.fillHeight: true
-                    visible: messageBox.shownState === "dialog" || messageBox.shownState === "manual"
                     text: messageBox.leftText
                     font.pointSize: messageBox.textSize
                     onClicked: messageBox.leftButtonClicked()
@@ -181,7 +184,6 @@ Popup {
 
                     Layout.fillWidth: true
                     Layout.fillHeight: true
-                    visible: leftButton.visible
                     text: messageBox.rightText
                     font.pointSize: messageBox.textSize
                     onClicked: messageBox.rightButtonClicked()
@@ -194,7 +196,7 @@ Popup {
                 anchors.horizontalCenter: parent.horizontalCenter
                 width: parent.width / 2
                 height: parent.height
-                visible: messageBox.shownState === "waiting" || messageBox.shownState === "inform"
+                visible: !messageBox.twoButtons
                 centre: true
                 text: messageBox.centreText
                 font.pointSize: messageBox.textSize

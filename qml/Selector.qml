@@ -117,7 +117,7 @@ AbstractButton {
             anchors.right: moreIcon.left
             anchors.rightMargin: 4
             anchors.verticalCenter: parent.verticalCenter
-            text: control.currentText
+            text: control.currentText.replace(/\s*\n\s*/g, " ")
             textFormat: Text.PlainText
             color: control.textColor
             font: control.font
@@ -190,6 +190,8 @@ AbstractButton {
                 height: control.entryHeight
                 leftPadding: Theme.padding
                 rightPadding: Theme.padding
+                topPadding: 0
+                bottomPadding: 0
                 onClicked: control.choose(index)
 
                 background: Rectangle {

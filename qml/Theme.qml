@@ -112,4 +112,9 @@ QtObject {
     readonly property int buttonPointSize: 12
     readonly property int captionPointSize: 8
     readonly property int tabPointSize: 12
+    readonly property int menuPointSize: 12
+    readonly property int namePointSize: 12
+    readonly property int statusPointSize: 8
+    readonly property int percentPointSize: 10
+    readonly property int sliderPointSize: 18
 }
