@@ -1,10 +1,15 @@
 #ifndef NORVALEODIMMER_H
 #define NORVALEODIMMER_H
 
+#include "device/deviceprotocol.h"
 #include "model/abstractdevicemodel.h"
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QNetworkRequest>
+#include <QUrlQuery>
+
+#include <optional>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -23,6 +28,10 @@ public:
     static QList<QByteArray> roleNamesList();
 
     QString itemType() const override;
+
+    // Handles the body of a reply that arrived without a network error, as
+    // every reply of the device is handled once its envelope is read.
+    void handleReplyBody(const QByteArray &body);
 
 Q_SIGNALS:
     void lostConnection(QString uniqueId);
@@ -68,6 +77,31 @@ private:
     void switchInterface();
     void countFailure();
     void setConnected(bool connected);
+
+    // Role values collected for one channel while a reply is read, by row.
+    struct ChannelUpdate
+    {
+        QModelIndex index;
+        QMap<int, QVariant> values;
+    };
+    using ChannelUpdates = QMap<int, ChannelUpdate>;
+
+    ChannelUpdate *updateFor(const QString &memberName, ChannelUpdates &updates);
+    void readOutputs(const QJsonObject &outputs, ChannelUpdates &updates);
+    void readStructure(const QJsonObject &structure, ChannelUpdates &updates);
+    void readSettings(const QJsonObject &settings, QMap<int, QVariant> &own,
+                      ChannelUpdates &updates);
+    void readRs485(const QJsonValue &value, QMap<int, QVariant> &own);
+    void readInputs(const QJsonObject &inputs, QMap<int, QVariant> &own);
+
+    bool sendQuery(const QUrlQuery &query);
+    void sendGroup(const std::optional<DeviceProtocol::GroupRequest> &group);
+    bool applyStatus(const QJsonObject &reply);
+    void failureEvent();
+    void setUsingInterface();
+    QString addressOf(const QByteArray &role) const;
+    QModelIndex selfIndex();
+    QModelIndex childIndex(int row);
 
     QNetworkAccessManager *networkManager = nullptr;
     quint16 port = 80;

@@ -1,0 +1,375 @@
+#include "device/deviceprotocol.h"
+
+#include "device/dimmerinputstypes.h"
+#include "model/dimmer.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QStringList>
+
+#include <climits>
+#include <cmath>
+
+namespace {
+
+const QString setRequest = QStringLiteral("set");
+
+// Stands for an SSID the text did not give.
+const QString missingSsid = QStringLiteral(";undefined;");
+
+} // namespace
+
+void DeviceProtocol::addItem(QUrlQuery &query, const QString &key, const QString &value)
+{
+    // A null value would leave the item without "=".
+    query.addQueryItem(key, value.isNull() ? QStringLiteral("") : value);
+}
+
+QUrlQuery DeviceProtocol::request(const QString &requestType, const QString &itemType)
+{
+    QUrlQuery query;
+    addItem(query, QStringLiteral("request_type"), requestType);
+    addItem(query, QStringLiteral("item_type"), itemType);
+    return query;
+}
+
+QUrlQuery DeviceProtocol::setValue(const QString &itemType, const QString &key, const QString &text)
+{
+    QUrlQuery query = request(setRequest, itemType);
+    addItem(query, key, text);
+    return query;
+}
+
+QString DeviceProtocol::numberText(const QVariant &value)
+{
+    return QString::number(value.toInt());
+}
+
+QString DeviceProtocol::flagText(bool flag)
+{
+    return flag ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+QString DeviceProtocol::channelKey(int channel)
+{
+    return QStringLiteral("ch_") + QString::number(channel);
+}
+
+QString DeviceProtocol::keyText(const QMetaEnum &enumeration, const QVariant &value)
+{
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    const char *key = ok ? enumeration.valueToKey(number) : nullptr;
+    return key ? QString::fromLatin1(key) : QString();
+}
+
+int DeviceProtocol::enumValue(const QMetaEnum &enumeration, const QString &text)
+{
+    // Exact keys only: keyToValue would also take scoped names.
+    for (int i = 0; i < enumeration.keyCount(); ++i) {
+        if (text == QLatin1String(enumeration.key(i))) {
+            return enumeration.value(i);
+        }
+    }
+    return -1;
+}
+
+std::optional<QJsonObject> DeviceProtocol::documentObject(const QVariant &value)
+{
+    const QString text = value.toString();
+    if (text.isEmpty()) {
+        return {};
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError) {
+        return {};
+    }
+    return document.object();
+}
+
+QUrlQuery DeviceProtocol::systemInfo()
+{
+    return request(QStringLiteral("get"), QStringLiteral("system_info"));
+}
+
+QUrlQuery DeviceProtocol::dimmerInfo()
+{
+    return request(QStringLiteral("get"), QStringLiteral("dimmer_info"));
+}
+
+QUrlQuery DeviceProtocol::deviceName(const QVariant &value)
+{
+    return setValue(QStringLiteral("device_name"), QStringLiteral("name"), value.toString());
+}
+
+QUrlQuery DeviceProtocol::crosszeroOffset(const QVariant &value)
+{
+    return setValue(QStringLiteral("crosszero_offset"), QStringLiteral("val"), numberText(value));
+}
+
+QUrlQuery DeviceProtocol::dimmerHalfPeriod(const QVariant &value)
+{
+    return setValue(QStringLiteral("dimmer_half_period"), QStringLiteral("val"), numberText(value));
+}
+
+QUrlQuery DeviceProtocol::dimmerPulseDuration(const QVariant &value)
+{
+    return setValue(QStringLiteral("dimmer_pulse_duration"), QStringLiteral("val"),
+                    numberText(value));
+}
+
+QUrlQuery DeviceProtocol::modbusAddress(const QVariant &value)
+{
+    return setValue(QStringLiteral("modbus_address"), QStringLiteral("val"), numberText(value));
+}
+
+QUrlQuery DeviceProtocol::autosave(const QVariant &value)
+{
+    return setValue(QStringLiteral("autosave"), QStringLiteral("val"), flagText(value.toBool()));
+}
+
+QUrlQuery DeviceProtocol::inputAutodetect(const QVariant &value)
+{
+    return setValue(QStringLiteral("input_autodetect"), QStringLiteral("val"),
+                    flagText(value.toBool()));
+}
+
+std::optional<QUrlQuery> DeviceProtocol::inputsTypes(const QVariant &value)
+{
+    const QVariantList list = value.toList();
+    if (list.isEmpty()) {
+        return {};
+    }
+    const QMetaEnum types = QMetaEnum::fromType<DimmerInputsTypes::Type>();
+    QUrlQuery query = request(setRequest, QStringLiteral("input_type"));
+    for (int i = 0; i < list.size(); ++i) {
+        bool ok = false;
+        const int type = list.at(i).toInt(&ok);
+        addItem(query, channelKey(i + 1), keyText(types, ok ? type : 0));
+    }
+    return query;
+}
+
+QUrlQuery DeviceProtocol::brightness(int channel, const QVariant &value)
+{
+    return setValue(QStringLiteral("light_brightness"), channelKey(channel), numberText(value));
+}
+
+QUrlQuery DeviceProtocol::maxBrightness(int channel, const QVariant &value)
+{
+    return setValue(QStringLiteral("light_max_threshold"), channelKey(channel), numberText(value));
+}
+
+QUrlQuery DeviceProtocol::minBrightness(int channel, const QVariant &value)
+{
+    return setValue(QStringLiteral("light_min_threshold"), channelKey(channel), numberText(value));
+}
+
+QUrlQuery DeviceProtocol::slowTime(int channel, const QVariant &value)
+{
+    return setValue(QStringLiteral("light_slowtime"), channelKey(channel), numberText(value));
+}
+
+QUrlQuery DeviceProtocol::channelName(int channel, const QVariant &value)
+{
+    return setValue(QStringLiteral("channel_name"), channelKey(channel), value.toString());
+}
+
+std::optional<QUrlQuery> DeviceProtocol::lightType(int channel, const QVariant &value)
+{
+    bool ok = false;
+    const int type = value.toInt(&ok);
+    if (!ok || type == Dimmer::NO_TYPE) {
+        return {};
+    }
+    return setValue(QStringLiteral("light_type"), channelKey(channel),
+                    keyText(QMetaEnum::fromType<Dimmer::Type>(), type));
+}
+
+std::optional<DeviceProtocol::GroupRequest> DeviceProtocol::wifiSettings(const QVariant &value)
+{
+    const std::optional<QJsonObject> document = documentObject(value);
+    if (!document) {
+        return {};
+    }
+    const QJsonValue group = document->value(QLatin1String("wifi_settings"));
+    if (group.isUndefined() || group.isNull()) {
+        return {};
+    }
+    const QJsonObject settings = group.toObject();
+    if (!settings.contains(QLatin1String("wifi_dhcp"))) {
+        return {};
+    }
+    const QString ssid = settings.contains(QLatin1String("wifi_ssid"))
+                             ? textOf(settings.value(QLatin1String("wifi_ssid")))
+                             : missingSsid;
+    const bool ssidGiven = ssid != missingSsid;
+    const bool dhcp = flagOf(textOf(settings.value(QLatin1String("wifi_dhcp"))));
+
+    GroupRequest result;
+    result.query = request(setRequest, QStringLiteral("wifi_settings"));
+    if (ssidGiven) {
+        addItem(result.query, QStringLiteral("ssid"), ssid);
+        addItem(result.query, QStringLiteral("pass"),
+                textOf(settings.value(QLatin1String("wifi_pass"))));
+    }
+    addItem(result.query, QStringLiteral("dhcp"), flagText(dhcp));
+    result.roles.insert("wifi_dhcp", dhcp);
+    if (!dhcp) {
+        const QString address = textOf(settings.value(QLatin1String("wifi_ip")));
+        const QString mask = textOf(settings.value(QLatin1String("wifi_mask")));
+        const QString gate = textOf(settings.value(QLatin1String("wifi_gate")));
+        addItem(result.query, QStringLiteral("ip_address"), address);
+        addItem(result.query, QStringLiteral("ip_mask"), mask);
+        addItem(result.query, QStringLiteral("ip_gate"), gate);
+        result.roles.insert("ipAddress_2", address);
+        result.roles.insert("wifi_mask", mask);
+        result.roles.insert("wifi_gate", gate);
+    }
+    result.roles.insert("wifi_status", false);
+    // The password is never kept.
+    result.roles.insert("wifi_pass", QStringLiteral(""));
+    if (ssidGiven) {
+        result.roles.insert("wifi_ssid", ssid);
+    }
+    return result;
+}
+
+std::optional<DeviceProtocol::GroupRequest> DeviceProtocol::lanSettings(const QVariant &value)
+{
+    const std::optional<QJsonObject> document = documentObject(value);
+    if (!document) {
+        return {};
+    }
+    const QJsonValue group = document->value(QLatin1String("lan_settings"));
+    if (group.isUndefined() || group.isNull()) {
+        return {};
+    }
+    const QJsonObject settings = group.toObject();
+    const QJsonValue dhcpValue = settings.value(QLatin1String("lan_dhcp"));
+    if (dhcpValue.isUndefined() || dhcpValue.isNull()) {
+        return {};
+    }
+    const bool dhcp = flagOf(textOf(dhcpValue));
+
+    GroupRequest result;
+    result.query = request(setRequest, QStringLiteral("lan_settings"));
+    addItem(result.query, QStringLiteral("dhcp"), flagText(dhcp));
+    result.roles.insert("lan_dhcp", dhcp);
+    if (!dhcp) {
+        const QString address = textOf(settings.value(QLatin1String("lan_ip")));
+        const QString mask = textOf(settings.value(QLatin1String("lan_mask")));
+        const QString gate = textOf(settings.value(QLatin1String("lan_gate")));
+        addItem(result.query, QStringLiteral("ip_address"), address);
+        addItem(result.query, QStringLiteral("ip_mask"), mask);
+        addItem(result.query, QStringLiteral("ip_gate"), gate);
+        result.roles.insert("ipAddress_1", address);
+        result.roles.insert("lan_mask", mask);
+        result.roles.insert("lan_gate", gate);
+    }
+    result.roles.insert("lan_status", false);
+    return result;
+}
+
+std::optional<DeviceProtocol::GroupRequest> DeviceProtocol::dimmingSettings(const QVariant &value)
+{
+    const std::optional<QJsonObject> document = documentObject(value);
+    if (!document) {
+        return {};
+    }
+    GroupRequest result;
+    result.query = request(setRequest, QStringLiteral("dimming_parameters"));
+    const auto addNumber = [&](const QString &member, const QByteArray &role) {
+        const QString text = textOf(document->value(member));
+        if (text.isEmpty()) {
+            return;
+        }
+        addItem(result.query, member, text);
+        result.roles.insert(role, text.toInt());
+    };
+    addNumber(QStringLiteral("crosszero_offset"), "crosszero_offset");
+    addNumber(QStringLiteral("half_period"), "dimmer_half_period");
+    addNumber(QStringLiteral("pulse_duration"), "dimmer_pulse_duration");
+    const QString sinch = textOf(document->value(QLatin1String("use_timer_sinch")));
+    if (!sinch.isEmpty()) {
+        addItem(result.query, QStringLiteral("use_timer_sinch"), sinch);
+        result.roles.insert("dimmer_use_timer_sinch", flagOf(sinch));
+    }
+    return result;
+}
+
+std::optional<DeviceProtocol::Rs485Line> DeviceProtocol::splitRs485(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(' '));
+    if (parts.size() < 2 || parts.at(1).size() < 3) {
+        return {};
+    }
+    Rs485Line line;
+    line.speedText = parts.at(0);
+    line.modeText = parts.at(1);
+    line.speed = line.speedText.toInt();
+    line.dataBits = line.modeText.mid(0, 1).toInt();
+    line.parity = line.modeText.mid(1, 1);
+    line.stopBits = line.modeText.mid(2, 1).toInt();
+    return line;
+}
+
+std::optional<DeviceProtocol::GroupRequest> DeviceProtocol::rs485Settings(const QVariant &value)
+{
+    const std::optional<Rs485Line> line = splitRs485(value.toString());
+    if (!line) {
+        return {};
+    }
+    GroupRequest result;
+    result.query = request(setRequest, QStringLiteral("rs485_settings"));
+    addItem(result.query, QStringLiteral("speed"), line->speedText);
+    addItem(result.query, QStringLiteral("mode"), line->modeText);
+    result.roles.insert("rs485_speed", line->speed);
+    result.roles.insert("rs485_data_bits", line->dataBits);
+    result.roles.insert("rs485_parity", line->parity);
+    result.roles.insert("rs485_stop_bits", line->stopBits);
+    return result;
+}
+
+int DeviceProtocol::intOf(const QJsonValue &value)
+{
+    if (!value.isDouble()) {
+        return 0;
+    }
+    const double number = value.toDouble();
+    // The range check also turns away NaN and the infinities.
+    if (!(number >= double(INT_MIN) && number <= double(INT_MAX)) || std::floor(number) != number) {
+        return 0;
+    }
+    return int(number);
+}
+
+QString DeviceProtocol::textOf(const QJsonValue &value)
+{
+    return value.isString() ? value.toString() : QString();
+}
+
+bool DeviceProtocol::flagOf(const QString &text)
+{
+    return text != QLatin1String("false");
+}
+
+bool DeviceProtocol::isConnected(const QJsonValue &value)
+{
+    return textOf(value) == QLatin1String("connected");
+}
+
+int DeviceProtocol::channelNumber(const QString &memberName)
+{
+    if (!memberName.startsWith(QLatin1String("channel"))) {
+        return 0;
+    }
+    // "channel", one separator character, then the number.
+    bool ok = false;
+    const int number = memberName.mid(8).toInt(&ok, 10);
+    if (!ok || number < 1 || number > MaxChannelNumber) {
+        return 0;
+    }
+    return number;
+}
