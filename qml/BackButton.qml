@@ -9,6 +9,8 @@ RoundToolButton {
 
     property Item page: null
 
+    icon.source: "qrc:/icons/left-black.svg"
+
     function findPage() {
         if (control.page)
             return control.page;
@@ -25,6 +27,5 @@ RoundToolButton {
             stackPage.StackView.view.pop();
     }
 
-    icon.source: "qrc:/icons/left-black.svg"
     onClicked: goBack()
 }

@@ -55,6 +55,15 @@ Popup {
     readonly property string rightText: shownState === "manual" ? qsTr("Отмена") : qsTr("Нет")
     readonly property string centreText: shownState === "inform" ? qsTr("Ok") : qsTr("Отмена")
 
+    anchors.centerIn: parent
+    width: boxWidth
+    height: boxHeight
+    padding: Theme.padding
+    modal: true
+    focus: true
+    closePolicy: shownState === "waiting" ? Popup.NoAutoClose
+                                          : Popup.CloseOnEscape | Popup.CloseOnPressOutside
+
     signal yesClicked()
     signal noClicked()
     signal addClicked()
@@ -85,15 +94,6 @@ Popup {
         else
             cancelClicked();
     }
-
-    anchors.centerIn: parent
-    width: boxWidth
-    height: boxHeight
-    padding: Theme.padding
-    modal: true
-    focus: true
-    closePolicy: shownState === "waiting" ? Popup.NoAutoClose
-                                          : Popup.CloseOnEscape | Popup.CloseOnPressOutside
 
     background: Rectangle {
         radius: Theme.popupRadius

@@ -7,14 +7,31 @@ import QtQuick.Controls 2.15
 // digits (and the suffix) that stay within `to`, and the text is read by
 // readNumber(): all white space removed first unless `ignoreWhiteSpace` is
 // false, then the digits before the first other character.
+//
+// `sourceValue`, when bound to a role, sets the value at start and again
+// whenever the role changes; a repeated report of the same value keeps what
+// the user has set meanwhile.
 SpinBox {
     id: control
 
+    property var sourceValue
     property string suffix: ""
     property bool ignoreWhiteSpace: true
     property color textColor: Theme.value
     readonly property int minimum: Math.min(from, to)
     readonly property int maximum: Math.max(from, to)
+
+    implicitWidth: Theme.spinBoxWidth
+    implicitHeight: Theme.rowHeight
+    padding: 0
+    leftPadding: down.indicator ? down.indicator.width : 0
+    rightPadding: up.indicator ? up.indicator.width : 0
+    from: 0
+    to: 100
+    stepSize: 1
+    editable: false
+    font.pointSize: Theme.rowPointSize
+    inputMethodHints: Qt.ImhDigitsOnly
 
     // The number the text stands for, or NaN when it starts with no digit.
     function readNumber(text) {
@@ -52,6 +69,18 @@ SpinBox {
         return "(?:" + alternatives.join("|") + ")";
     }
 
+    function followSource(always) {
+        if (sourceValue === undefined || sourceValue === null)
+            return;
+        const seen = String(sourceValue);
+        if (!always && seen === internal.lastSource)
+            return;
+        internal.lastSource = seen;
+        const number = Number(sourceValue);
+        if (!isNaN(number))
+            value = number;
+    }
+
     function typingPattern() {
         const gap = ignoreWhiteSpace ? "\\s*" : "";
         const unit = suffix.trim().replace(/[.*+?^${}()|[\]\\]/g, "\\$&");
@@ -61,18 +90,6 @@ SpinBox {
         return pattern + "\\s*$";
     }
 
-    implicitWidth: Theme.spinBoxWidth
-    implicitHeight: Theme.rowHeight
-    padding: 0
-    leftPadding: down.indicator ? down.indicator.width : 0
-    rightPadding: up.indicator ? up.indicator.width : 0
-    from: 0
-    to: 100
-    stepSize: 1
-    editable: false
-    font.pointSize: Theme.rowPointSize
-    inputMethodHints: Qt.ImhDigitsOnly
-
     textFromValue: function (value, locale) {
         return Number(value).toLocaleString(locale, "f", 0) + control.suffix;
     }
@@ -81,11 +98,20 @@ SpinBox {
         return isNaN(number) ? control.value : number;
     }
 
+    onSourceValueChanged: followSource(false)
+    Component.onCompleted: followSource(true)
+
     validator: RegularExpressionValidator {
         regularExpression: new RegExp(control.typingPattern())
     }
 
     background: Item {}
+
+    QtObject {
+        id: internal
+
+        property string lastSource
+    }
 
     contentItem: TextInput {
         z: 2

@@ -29,6 +29,14 @@ AbstractButton {
     property color textColor: Theme.value
     property alias popup: listPopup
 
+    implicitWidth: 120
+    implicitHeight: Theme.rowHeight
+    Layout.fillWidth: true
+    leftPadding: 6
+    rightPadding: 0
+    hoverEnabled: true
+    font.pointSize: Theme.rowPointSize
+
     signal activated(int index)
 
     function entryAt(index) {
@@ -78,6 +86,19 @@ AbstractButton {
         return currentIndex;
     }
 
+    // Selects the entry of sourceValue when it differs from the value seen
+    // last, so that a repeated report of the same value keeps the user's
+    // unsaved choice.
+    function followSource(always) {
+        if (sourceValue === undefined)
+            return;
+        const seen = String(sourceValue);
+        if (!always && seen === internal.lastSource)
+            return;
+        internal.lastSource = seen;
+        selectValue(sourceValue);
+    }
+
     function choose(index) {
         currentIndex = index;
         attention = false;
@@ -85,23 +106,9 @@ AbstractButton {
         activated(index);
     }
 
-    onSourceValueChanged: selectValue(sourceValue)
-    onModelChanged: {
-        if (sourceValue !== undefined)
-            selectValue(sourceValue);
-    }
-    Component.onCompleted: {
-        if (sourceValue !== undefined)
-            selectValue(sourceValue);
-    }
-
-    implicitWidth: 120
-    implicitHeight: Theme.rowHeight
-    Layout.fillWidth: true
-    leftPadding: 6
-    rightPadding: 0
-    hoverEnabled: true
-    font.pointSize: Theme.rowPointSize
+    onSourceValueChanged: followSource(false)
+    onModelChanged: followSource(true)
+    Component.onCompleted: followSource(true)
     onClicked: listPopup.open()
 
     background: Rectangle {
@@ -146,6 +153,12 @@ AbstractButton {
             source: moreIconSource
             color: control.textColor
         }
+    }
+
+    QtObject {
+        id: internal
+
+        property string lastSource
     }
 
     Popup {

@@ -25,6 +25,8 @@ Page {
     property alias cardSpacing: column.spacing
     default property alias content: column.data
 
+    title: name
+
     // Replaced by the concrete page.
     function saveSettings() {
         return true;
@@ -39,8 +41,6 @@ Page {
         if (page.StackView.view)
             page.StackView.view.pop();
     }
-
-    title: name
 
     background: Rectangle {
         color: Theme.pageBackground
