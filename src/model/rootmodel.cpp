@@ -1,0 +1,359 @@
+#include "model/rootmodel.h"
+
+#include "device/norvaleodimmer.h"
+#include "model/dimmer.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const QString DevicesNodeName = QStringLiteral("Устройства");
+constexpr int DimmerControllerType = 1;
+
+// A JSON string as text; anything else is a null string. A present but empty
+// string stays distinguishable from a missing one.
+QString textOf(const QJsonValue &value)
+{
+    if (!value.isString()) {
+        return {};
+    }
+    const QString text = value.toString();
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+// The value of a text of decimal digits only, or -1.
+int decimalValue(const QStringRef &digits)
+{
+    if (digits.isEmpty() || digits.size() > 9) {
+        return -1;
+    }
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            return -1;
+        }
+    }
+    return digits.toInt();
+}
+
+// Members that are objects and whose names start with the prefix, in the order
+// they were saved: by the number after the last "_" (so _2 comes before _10),
+// members without such a number last, in text order.
+QStringList savedOrder(const QJsonObject &object, const QString &prefix, int limit)
+{
+    QVector<QPair<int, QString>> members;
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        if (!it.key().startsWith(prefix) || !it.value().isObject()) {
+            continue;
+        }
+        const int underscore = it.key().lastIndexOf(QLatin1Char('_'));
+        const int number = underscore < 0 ? -1 : decimalValue(it.key().midRef(underscore + 1));
+        members.append({number < 0 ? std::numeric_limits<int>::max() : number, it.key()});
+    }
+    // The object iterates in text order, which the stable sort keeps for ties.
+    std::stable_sort(members.begin(), members.end(),
+                     [](const QPair<int, QString> &a, const QPair<int, QString> &b) {
+                         return a.first < b.first;
+                     });
+    QStringList names;
+    for (int i = 0; i < members.size() && i < limit; ++i) {
+        names.append(members.at(i).second);
+    }
+    return names;
+}
+
+} // namespace
+
+RootModel::RootModel(QObject *parent, const QString &settingsBaseDirectory)
+    : AbstractDeviceModel(QStringLiteral("root_model"), -1, parent),
+      settingsFile(settingsBaseDirectory)
+{
+    const QHash<QByteArray, int> &registry = roleRegistry();
+    for (auto it = registry.constBegin(); it != registry.constEnd(); ++it) {
+        roles.insert(it.value(), it.key());
+    }
+    model = this;
+
+    auto *devices = new AbstractDeviceModel(DevicesNodeName, runningCount(QModelIndex()), this);
+    insertChild(QModelIndex(), devices);
+
+    // Searches for lost controllers only refresh addresses; they never end a
+    // user operation.
+    connect(&lostDeviceSearcher, &DevicesSearcher::searchedDevices, this, &RootModel::addDevices);
+}
+
+RootModel::~RootModel() = default;
+
+QModelIndex RootModel::devicesIndex() const
+{
+    return index(0, 0);
+}
+
+AbstractDeviceModel *RootModel::devicesNode() const
+{
+    return children.value(0);
+}
+
+QString RootModel::applicationVersion() const
+{
+    return QStringLiteral("2.0.1");
+}
+
+int RootModel::countDevices() const
+{
+    return hasChildren(devicesIndex()) ? 1 : 0;
+}
+
+void RootModel::createUserSearch()
+{
+    userSearch = new DevicesSearcher(this);
+    connect(userSearch, &DevicesSearcher::searchedDevices, this, &RootModel::addDevices);
+    connect(userSearch, &DevicesSearcher::searchingFinished, this, &RootModel::onSearchingFinished);
+}
+
+void RootModel::startCommunication()
+{
+    if (userSearch) {
+        return;
+    }
+    createUserSearch();
+    userSearch->startSearching();
+}
+
+bool RootModel::knowsAddress(const QString &ipAddress) const
+{
+    const QVariant wanted(ipAddress);
+    const QModelIndex devices = devicesIndex();
+    for (int row = 0; row < rowCount(devices); ++row) {
+        const QModelIndex device = index(row, 0, devices);
+        const AbstractDeviceModel *node = nodeOf(device);
+        if (data(device, node->roleByName("ipAddress_1")) == wanted ||
+            data(device, node->roleByName("ipAddress_2")) == wanted) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void RootModel::tryToAddDevice(QString ipAddress)
+{
+    if (userSearch || ipAddress.isEmpty()) {
+        Q_EMIT searchingProcessFinished(QStringLiteral("error"), 0);
+        return;
+    }
+    if (knowsAddress(ipAddress)) {
+        Q_EMIT searchingProcessFinished(QStringLiteral("existed"), 0);
+        return;
+    }
+    createUserSearch();
+    userSearch->checkDevice(ipAddress);
+}
+
+void RootModel::stopSearching()
+{
+    if (!userSearch) {
+        return;
+    }
+    userSearch->stopSearching();
+    userSearch->deleteLater();
+    userSearch = nullptr;
+}
+
+void RootModel::onSearchingFinished(QString triggerName, int count)
+{
+    if (!userSearch) {
+        return;
+    }
+    userSearch->deleteLater();
+    userSearch = nullptr;
+    Q_EMIT searchingProcessFinished(triggerName, count);
+}
+
+void RootModel::addDevices(QVector<DeviceDescription> devices)
+{
+    for (const DeviceDescription &description : qAsConst(devices)) {
+        addDevice(description, true);
+    }
+}
+
+void RootModel::updateAddress(const QModelIndex &device, const QByteArray &roleName,
+                              const QString &address)
+{
+    if (address.isEmpty()) {
+        return;
+    }
+    const int role = nodeOf(device)->roleByName(roleName);
+    if (data(device, role) != QVariant(address)) {
+        setData(device, address, role);
+    }
+}
+
+QModelIndex RootModel::addDevice(const DeviceDescription &description, bool startCommunication)
+{
+    const QModelIndex devices = devicesIndex();
+    const QVariant uniqueId(description.uniqueId);
+    for (int row = 0; row < rowCount(devices); ++row) {
+        const QModelIndex device = index(row, 0, devices);
+        if (data(device, nodeOf(device)->roleByName("uniqueId")) != uniqueId) {
+            continue;
+        }
+        // A known controller: only its addresses can have changed.
+        updateAddress(device, "ipAddress_1", description.ipAddress1);
+        updateAddress(device, "ipAddress_2", description.ipAddress2);
+        return device;
+    }
+
+    if ((description.ipAddress1.isNull() && description.ipAddress2.isNull()) ||
+        description.uniqueId.isEmpty() || description.type != DimmerControllerType) {
+        return {};
+    }
+
+    auto *controller =
+        new NorvaleoDimmer(description.ipAddress1, description.ipAddress2, description.uniqueId,
+                           description.name, runningCount(devices), devicesNode());
+    connect(controller, &AbstractDeviceModel::itemPreparedToInsert, this,
+            &RootModel::addItemToModel, Qt::DirectConnection);
+    connect(controller, &QAbstractItemModel::dataChanged, this, &QAbstractItemModel::dataChanged,
+            Qt::DirectConnection);
+    connect(controller, &NorvaleoDimmer::lostConnection, this, &RootModel::findDevice,
+            Qt::DirectConnection);
+    insertChild(devices, controller);
+    if (startCommunication) {
+        controller->startCommunication();
+    }
+    return indexOfItem(this, controller);
+}
+
+void RootModel::addItemToModel(QModelIndex parent, std::shared_ptr<AbstractDeviceModel> item)
+{
+    if (!parent.isValid() || !item) {
+        return;
+    }
+    auto *deleter = std::get_deleter<DeviceDeleter>(item);
+    if (!deleter) {
+        return; // a node the tree cannot take over; its pointer keeps owning it
+    }
+    deleter->armed = false;
+    // Rows are announced on this model, whichever node made the index.
+    insertChild(indexOfItem(this, nodeOf(parent)), item.get());
+}
+
+void RootModel::findDevice(QString uniqueId)
+{
+    lostDeviceSearcher.findDevice(uniqueId);
+}
+
+bool RootModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!AbstractDeviceModel::setData(index, value, role)) {
+        return false;
+    }
+    const AbstractDeviceModel *edited = nodeOf(index);
+    for (AbstractDeviceModel *device : qAsConst(devicesNode()->children)) {
+        if (edited == device || edited->isChildOf(device)) {
+            device->transferDataToDevice(index, value, role);
+            break;
+        }
+    }
+    return true;
+}
+
+void RootModel::clearSettings()
+{
+    beginResetModel();
+    settingsFile.remove();
+    lostDeviceSearcher.stopSearching();
+    if (userSearch) {
+        // Its reports must not refill the emptied list before it is gone.
+        disconnect(userSearch, nullptr, this, nullptr);
+        userSearch->deleteLater();
+        userSearch = nullptr;
+    }
+    // Controllers live on until their deferred deletion; they must not reach
+    // the model any more.
+    for (AbstractDeviceModel *device : qAsConst(devicesNode()->children)) {
+        disconnect(device, nullptr, this, nullptr);
+    }
+    deleteChildren(devicesIndex(), true);
+    endResetModel();
+}
+
+void RootModel::saveSettings()
+{
+    QString text = QStringLiteral("{");
+    int counter = 0;
+    devicesNode()->writeChildren(text, counter);
+    text += QLatin1Char('}');
+    if (text.size() > 2) {
+        settingsFile.writeAll(text.toUtf8());
+    }
+}
+
+void RootModel::loadSettings()
+{
+    const QByteArray content = settingsFile.readAll();
+    if (content.isEmpty()) {
+        return;
+    }
+    const QJsonDocument document = QJsonDocument::fromJson(content);
+    if (document.isNull()) {
+        return;
+    }
+    const QJsonObject devices = document.object();
+    const QStringList names =
+        savedOrder(devices, QStringLiteral("NORVALEO_DIMMER"), MaxLoadedDevices);
+    for (const QString &name : names) {
+        loadDevice(devices.value(name).toObject());
+    }
+}
+
+void RootModel::loadDevice(const QJsonObject &object)
+{
+    DeviceDescription description;
+    description.type = DimmerControllerType;
+    description.ipAddress1 = textOf(object.value(QStringLiteral("ipAddress_1")));
+    description.ipAddress2 = textOf(object.value(QStringLiteral("ipAddress_2")));
+    description.name = textOf(object.value(QStringLiteral("name")));
+    description.uniqueId = textOf(object.value(QStringLiteral("uniqueId")));
+
+    const QModelIndex device = addDevice(description, false);
+    if (!device.isValid()) {
+        return;
+    }
+    const QStringList channels = savedOrder(object, QStringLiteral("DIMMER"), MaxLoadedChannels);
+    for (const QString &name : channels) {
+        loadChannel(device, object.value(name).toObject());
+    }
+    nodeOf(device)->startCommunication();
+}
+
+void RootModel::loadChannel(const QModelIndex &device, const QJsonObject &object)
+{
+    const QString name = textOf(object.value(QStringLiteral("name")));
+    const QString lightIdText = textOf(object.value(QStringLiteral("light_id")));
+    const int lightId = decimalValue(QStringRef(&lightIdText));
+    if (name.isEmpty() || lightId < 1) {
+        return;
+    }
+
+    AbstractDeviceModel *controller = nodeOf(device);
+    auto *channel = new Dimmer(name, runningCount(device), controller);
+    addItemToModel(device, std::shared_ptr<AbstractDeviceModel>(channel, DeviceDeleter(true)));
+    const QModelIndex channelIndex = indexOfItem(this, channel);
+
+    setData(channelIndex, lightId, channel->roleByName("light_id"));
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        if (it.key() == QLatin1String("light_id") || it.key() == QLatin1String("name")) {
+            continue;
+        }
+        const int role = channel->roleByName(it.key().toUtf8());
+        if (role < 0) {
+            continue;
+        }
+        setData(channelIndex, it.value().toVariant(), role);
+    }
+}

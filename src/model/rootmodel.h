@@ -1,0 +1,68 @@
+#ifndef ROOTMODEL_H
+#define ROOTMODEL_H
+
+#include "discovery/devicedescription.h"
+#include "discovery/devicessearcher.h"
+#include "model/abstractdevicemodel.h"
+#include "model/settingsfile.h"
+
+#include <QJsonObject>
+#include <QVector>
+
+#include <memory>
+
+// The one model the user interface browses: the invisible root of the device
+// tree, the registry of known controllers and the entry point for searches,
+// address checks and the settings file.
+class RootModel : public AbstractDeviceModel
+{
+    Q_OBJECT
+
+public:
+    // Controllers and channels restored from a file are capped at these counts.
+    static constexpr int MaxLoadedDevices = 256;
+    static constexpr int MaxLoadedChannels = 256;
+
+    // settingsBaseDirectory: where the "settings" directory lies; empty means
+    // the application directory (tests give another one).
+    explicit RootModel(QObject *parent = nullptr, const QString &settingsBaseDirectory = QString());
+    ~RootModel() override;
+
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+    QModelIndex addDevice(const DeviceDescription &description, bool startCommunication);
+    void loadSettings();
+
+    Q_INVOKABLE void saveSettings();
+    Q_INVOKABLE void clearSettings();
+    Q_INVOKABLE QString applicationVersion() const;
+    Q_INVOKABLE int countDevices() const;
+
+Q_SIGNALS:
+    void searchingProcessFinished(QString triggerName, int devicesCount);
+
+public Q_SLOTS:
+    void addDevices(QVector<DeviceDescription> devices);
+    void tryToAddDevice(QString ipAddress);
+    void startCommunication() override;
+    void stopSearching();
+    void onSearchingFinished(QString triggerName, int count);
+    void addItemToModel(QModelIndex parent, std::shared_ptr<AbstractDeviceModel> item);
+    void findDevice(QString uniqueId);
+
+private:
+    QModelIndex devicesIndex() const;
+    AbstractDeviceModel *devicesNode() const;
+    void createUserSearch();
+    bool knowsAddress(const QString &ipAddress) const;
+    void updateAddress(const QModelIndex &device, const QByteArray &roleName,
+                       const QString &address);
+    void loadDevice(const QJsonObject &object);
+    void loadChannel(const QModelIndex &device, const QJsonObject &object);
+
+    DevicesSearcher *userSearch = nullptr;
+    DevicesSearcher lostDeviceSearcher;
+    SettingsFile settingsFile;
+};
+
+#endif // ROOTMODEL_H

@@ -1,0 +1,295 @@
+#include "model/roleregistry.h"
+#include "model/rootmodel.h"
+#include "model/settingsfile.h"
+
+#include "../common/modeltester.h"
+#include "devicetree.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+using namespace DeviceTree;
+
+namespace {
+
+const char SaveLoopArgument[] = "--save-loop";
+
+// Inode and modification time: a replaced file gets a new inode.
+QPair<qint64, qint64> identity(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return {-1, -1};
+    }
+    return {qint64(info.st_ino), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return file.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(data), qint64(data.size()));
+}
+
+// Big enough that a save takes a while: 20 controllers with 40 channels each.
+void buildLargeTree(RootModel &root)
+{
+    for (int c = 0; c < 20; ++c) {
+        const QModelIndex device = addController(
+            root, QStringLiteral("NV-%1").arg(c),
+            QStringLiteral("Контроллер №%1 \"большой\"").arg(c),
+            QStringLiteral("127.0.1.%1").arg(c + 1), QStringLiteral("127.0.2.%1").arg(c + 1));
+        for (int ch = 0; ch < 40; ++ch) {
+            addChannel(root, device,
+                       QStringLiteral("Канал %1-%2 с довольно длинным названием").arg(c).arg(ch),
+                       ch + 1);
+        }
+    }
+}
+
+void setAllFavourites(RootModel &root, bool favourite)
+{
+    const int favourites = role("favourites");
+    for (int c = 0; c < root.rowCount(devices(root)); ++c) {
+        const QModelIndex device = controller(root, c);
+        for (int ch = 0; ch < root.rowCount(device); ++ch) {
+            root.setData(root.index(ch, 0, device), favourite, favourites);
+        }
+    }
+}
+
+// The child side of the interrupted-save test: saves two alternating versions
+// of a large list until it is killed, for ten seconds at most.
+int saveLoop(const QString &baseDirectory)
+{
+    RoleRegistry::fill();
+    RootModel root(nullptr, baseDirectory);
+    buildLargeTree(root);
+    root.saveSettings();
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+    QElapsedTimer running;
+    running.start();
+    bool favourite = true;
+    while (running.elapsed() < 10000) {
+        setAllFavourites(root, favourite);
+        root.saveSettings();
+        favourite = !favourite;
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestSettingsFile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { RoleRegistry::fill(); }
+
+    void pathIsBesideTheExecutable()
+    {
+        QCOMPARE(SettingsFile().filePath(), QCoreApplication::applicationDirPath() +
+                                                QStringLiteral("/settings/settings.json"));
+        QCOMPARE(SettingsFile(QStringLiteral("/base")).filePath(),
+                 QStringLiteral("/base/settings/settings.json"));
+    }
+
+    void readWriteRemove()
+    {
+        QTemporaryDir base;
+        SettingsFile file(base.path());
+        const QString path = base.path() + QStringLiteral("/settings/settings.json");
+        QCOMPARE(file.filePath(), path);
+        QVERIFY(file.readAll().isEmpty());
+
+        file.writeAll("{\"a\":\"1\"}");
+        QCOMPARE(contentOf(path), QByteArray("{\"a\":\"1\"}"));
+        QCOMPARE(file.readAll(), QByteArray("{\"a\":\"1\"}"));
+
+        // Equal content: the file is not touched.
+        const auto before = identity(path);
+        file.writeAll("{\"a\":\"1\"}");
+        QCOMPARE(identity(path), before);
+
+        // Same length, other bytes; then another length.
+        file.writeAll("{\"a\":\"2\"}");
+        QCOMPARE(file.readAll(), QByteArray("{\"a\":\"2\"}"));
+        QVERIFY(identity(path).first != before.first);
+        file.writeAll("{}");
+        QCOMPARE(file.readAll(), QByteArray("{}"));
+        // Nothing but the file is left in the directory.
+        QCOMPARE(QDir(base.path() + QStringLiteral("/settings")).entryList(QDir::Files),
+                 QStringList{QStringLiteral("settings.json")});
+
+        file.remove();
+        QVERIFY(!QFile::exists(path));
+        file.remove();
+        QVERIFY(file.readAll().isEmpty());
+    }
+
+    void oversizedFileIsNotRead()
+    {
+        QTemporaryDir base;
+        SettingsFile file(base.path());
+        writeFile(file.filePath(), QByteArray(SettingsFile::MaxSize + 1, ' '));
+        QVERIFY(file.readAll().isEmpty());
+        writeFile(file.filePath(), QByteArray(SettingsFile::MaxSize, ' '));
+        QCOMPARE(file.readAll().size(), int(SettingsFile::MaxSize));
+    }
+
+    void savedTextIsExact()
+    {
+        QTemporaryDir base;
+        RootModel root(nullptr, base.path());
+        ModelTester tester(&root);
+        const QModelIndex first =
+            addController(root, QStringLiteral("NV-1"), QStringLiteral("Кухня \"Север\""),
+                          QStringLiteral("127.0.0.2"), QString());
+        addChannel(root, first, QStringLiteral("Лампа \"1\""), 1, true);
+        addChannel(root, first, QStringLiteral("Back\\slash\tTab\x01"), 7);
+        addController(root, QStringLiteral("NV-2"), QStringLiteral("Спальня"),
+                      QStringLiteral("127.0.0.4"), QStringLiteral("127.0.0.5"));
+        root.saveSettings();
+
+        const QByteArray expected =
+            "{\"NORVALEO_DIMMER_1\":{\"ipAddress_1\":\"127.0.0.2\",\"ipAddress_2\":\"\","
+            "\"name\":\"Кухня \\\"Север\\\"\",\"uniqueId\":\"NV-1\","
+            "\"DIMMER_1\":{\"favourites\":\"true\",\"light_id\":\"1\","
+            "\"name\":\"Лампа \\\"1\\\"\"},"
+            "\"DIMMER_2\":{\"favourites\":\"false\",\"light_id\":\"7\","
+            "\"name\":\"Back\\\\slash\\tTab\\u0001\"}},"
+            "\"NORVALEO_DIMMER_2\":{\"ipAddress_1\":\"127.0.0.4\",\"ipAddress_2\":\"127.0.0.5\","
+            "\"name\":\"Спальня\",\"uniqueId\":\"NV-2\"}}";
+        const QByteArray written =
+            contentOf(base.path() + QStringLiteral("/settings/settings.json"));
+        QCOMPARE(written, expected);
+        QVERIFY(!QJsonDocument::fromJson(written).isNull());
+        QCOMPARE(tester.unexpected(), QStringList());
+    }
+
+    void saveWritesOnlyChanges()
+    {
+        QTemporaryDir base;
+        const QString path = base.path() + QStringLiteral("/settings/settings.json");
+        RootModel root(nullptr, base.path());
+        ModelTester tester(&root);
+
+        // No controller: no file is created, and an existing one is kept.
+        root.saveSettings();
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(!QDir(base.path() + QStringLiteral("/settings")).exists());
+        writeFile(path, "not ours");
+        const auto foreign = identity(path);
+        root.saveSettings();
+        QCOMPARE(contentOf(path), QByteArray("not ours"));
+        QCOMPARE(identity(path), foreign);
+
+        const QModelIndex device = addController(root, QStringLiteral("NV-1"), QStringLiteral("A"),
+                                                 QStringLiteral("127.0.0.2"), QString());
+        const QModelIndex lamp = addChannel(root, device, QStringLiteral("L"), 1);
+        root.saveSettings();
+        const QByteArray saved = contentOf(path);
+        QVERIFY(saved.startsWith("{\"NORVALEO_DIMMER_1\""));
+        const auto first = identity(path);
+
+        root.saveSettings();
+        QCOMPARE(identity(path), first);
+
+        // A value that is not persistent changes nothing in the file.
+        QVERIFY(root.setData(lamp, true, role("connection_status")));
+        root.saveSettings();
+        QCOMPARE(identity(path), first);
+
+        QVERIFY(root.setData(lamp, true, role("favourites")));
+        root.saveSettings();
+        QVERIFY(identity(path).first != first.first);
+        QVERIFY(contentOf(path).contains("\"favourites\":\"true\""));
+        QCOMPARE(tester.unexpected(), QStringList());
+    }
+
+    // A save killed at any moment leaves the old list or the new one.
+    void interruptedSaveLeavesOldOrNew()
+    {
+        QTemporaryDir expectedBase;
+        QByteArray allOff;
+        QByteArray allOn;
+        {
+            RootModel root(nullptr, expectedBase.path());
+            buildLargeTree(root);
+            root.saveSettings();
+            allOff = contentOf(expectedBase.path() + QStringLiteral("/settings/settings.json"));
+            setAllFavourites(root, true);
+            root.saveSettings();
+            allOn = contentOf(expectedBase.path() + QStringLiteral("/settings/settings.json"));
+        }
+        QVERIFY(allOff.size() > 50000);
+        QVERIFY(allOn.size() != allOff.size());
+
+        const int iterations = qEnvironmentVariableIsSet("NORVALEO_SAVE_KILLS")
+                                   ? qEnvironmentVariableIntValue("NORVALEO_SAVE_KILLS")
+                                   : 200;
+        QTemporaryDir base;
+        const QString path = base.path() + QStringLiteral("/settings/settings.json");
+        int sawOff = 0;
+        int sawOn = 0;
+        for (int i = 0; i < iterations; ++i) {
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QString::fromLatin1(SaveLoopArgument), base.path()});
+            QVERIFY(child.waitForStarted());
+            QVERIFY(child.waitForReadyRead(60000));
+            QCOMPARE(child.readLine(), QByteArray("ready\n"));
+            QThread::usleep(QRandomGenerator::global()->bounded(50000));
+            child.kill();
+            QVERIFY(child.waitForFinished(60000));
+
+            const QByteArray content = contentOf(path);
+            QVERIFY2(
+                content == allOff || content == allOn,
+                qPrintable(QStringLiteral("kill %1 left %2 bytes").arg(i).arg(content.size())));
+            QVERIFY(!QJsonDocument::fromJson(content).isNull());
+            sawOff += content == allOff;
+            sawOn += content == allOn;
+        }
+        qInfo("%d kills: the list without favourites %d times, with favourites %d times",
+              iterations, sawOff, sawOn);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], SaveLoopArgument) == 0) {
+        return saveLoop(QString::fromLocal8Bit(argv[2]));
+    }
+    TestSettingsFile test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_settingsfile.moc"
