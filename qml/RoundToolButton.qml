@@ -34,20 +34,11 @@ AbstractButton {
     }
 
     contentItem: Item {
-        Image {
-            id: iconImage
-
+        TintedIcon {
             anchors.centerIn: parent
             width: control.icon.width
             height: control.icon.height
-            sourceSize: Qt.size(control.icon.width, control.icon.height)
             source: control.icon.source
-            visible: false
-        }
-
-        ColorOverlay {
-            anchors.fill: iconImage
-            source: iconImage
             color: control.icon.color
         }
     }

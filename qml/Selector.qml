@@ -1,7 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
-import QtGraphicalEffects 1.15
 
 // A drop-down selector. Closed it shows the chosen entry's text and the
 // "more" symbol; a click opens a modal list centred over the whole window.
@@ -134,23 +133,12 @@ AbstractButton {
             maximumLineCount: 1
         }
 
-        Image {
-            id: moreIconSource
-
-            anchors.fill: moreIcon
-            source: "qrc:/icons/more.svg"
-            sourceSize: Qt.size(Theme.iconSize, Theme.iconSize)
-            visible: false
-        }
-
-        ColorOverlay {
+        TintedIcon {
             id: moreIcon
 
             anchors.right: parent.right
             anchors.verticalCenter: parent.verticalCenter
-            width: Theme.iconSize
-            height: Theme.iconSize
-            source: moreIconSource
+            source: "qrc:/icons/more.svg"
             color: control.textColor
         }
     }
@@ -228,23 +216,12 @@ AbstractButton {
                         verticalAlignment: Text.AlignVCenter
                     }
 
-                    Image {
-                        id: doneSource
-
-                        anchors.fill: doneIcon
-                        source: "qrc:/icons/done.svg"
-                        sourceSize: Qt.size(Theme.iconSize, Theme.iconSize)
-                        visible: false
-                    }
-
-                    ColorOverlay {
+                    TintedIcon {
                         id: doneIcon
 
                         anchors.right: parent.right
                         anchors.verticalCenter: parent.verticalCenter
-                        width: Theme.iconSize
-                        height: Theme.iconSize
-                        source: doneSource
+                        source: "qrc:/icons/done.svg"
                         color: Theme.success
                         visible: entry.chosen
                     }
