@@ -12,7 +12,8 @@ import QtQuick.Layouts 1.15
 // false. A page that must do something else after saving (the RS-485 page
 // opens its restart notice) defines its own function save(); functions of
 // the concrete page replace the frame's ones of the same name. The back
-// button pops the page without saving.
+// button pops the page without saving. A page with a card that fills the
+// rest of the view (Layout.fillHeight) sets fillView.
 Page {
     id: page
 
