@@ -1,0 +1,337 @@
+#include "model/favouritesfilterproxymodel.h"
+#include "model/roleregistry.h"
+#include "model/rootmodel.h"
+#include "model/settingsfile.h"
+
+#include "../common/modeltester.h"
+#include "devicetree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace DeviceTree;
+
+namespace {
+
+QPair<qint64, qint64> identity(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return {-1, -1};
+    }
+    return {qint64(info.st_ino), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return file.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(data), qint64(data.size()));
+}
+
+// One line per node below "Устройства": the persistent values, indented by level.
+QStringList outline(const RootModel &root)
+{
+    QStringList lines;
+    const QModelIndex top = devices(root);
+    for (int c = 0; c < root.rowCount(top); ++c) {
+        const QModelIndex device = root.index(c, 0, top);
+        lines.append(QStringLiteral("%1|%2|%3|%4")
+                         .arg(text(device, "uniqueId"), text(device, "name"),
+                              text(device, "ipAddress_1"), text(device, "ipAddress_2")));
+        for (int ch = 0; ch < root.rowCount(device); ++ch) {
+            const QModelIndex lamp = root.index(ch, 0, device);
+            lines.append(QStringLiteral("  %1|%2|%3")
+                             .arg(text(lamp, "name"), text(lamp, "light_id"),
+                                  lamp.data(role("favourites")).toBool() ? QStringLiteral("fav")
+                                                                         : QString()));
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+class TestSettingsLoad : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { RoleRegistry::fill(); }
+
+    void roundTrip()
+    {
+        QTemporaryDir base;
+        const QString path = base.path() + QStringLiteral("/settings/settings.json");
+        QStringList saved;
+        {
+            RootModel root(nullptr, base.path());
+            const QModelIndex kitchen =
+                addController(root, QStringLiteral("NV-1"), QStringLiteral("Кухня \"Север\""),
+                              QStringLiteral("127.0.0.2"), QString());
+            addChannel(root, kitchen, QStringLiteral("Лампа \"над столом\""), 3, true);
+            addChannel(root, kitchen, QStringLiteral("Back\\slash"), 1, false);
+            addController(root, QStringLiteral("NV-2"), QStringLiteral("Спальня"),
+                          QStringLiteral("127.0.0.4"), QStringLiteral("127.0.0.5"));
+            root.saveSettings();
+            saved = outline(root);
+        }
+        const QByteArray file = contentOf(path);
+        const auto written = identity(path);
+
+        RootModel root(nullptr, base.path());
+        FavouritesFilterProxyModel proxy;
+        ModelTester rootTester(&root);
+        ModelTester proxyTester(&proxy);
+        root.loadSettings();
+        proxy.setSourceModel(&root);
+        proxy.rebuildFavourites();
+
+        QCOMPARE(outline(root), saved);
+        const QModelIndex kitchen = controller(root, 0);
+        QCOMPARE(kitchen.data(role("ipAddress_2")), QVariant(QStringLiteral("")));
+        QCOMPARE(channel(root, 0, 0).data(role("light_id")), QVariant(3));
+        QCOMPARE(proxy.rowCount(), 1);
+        QCOMPARE(text(proxy.index(0, 0), "name"), QStringLiteral("Лампа \"над столом\""));
+
+        // Saving what was loaded gives the same bytes and leaves the file alone.
+        root.saveSettings();
+        QCOMPARE(contentOf(path), file);
+        QCOMPARE(identity(path), written);
+        QCOMPARE(rootTester.unexpected(), QStringList());
+        QCOMPARE(proxyTester.unexpected(), QStringList());
+    }
+
+    void entriesOfOneControllerMerge()
+    {
+        QTemporaryDir base;
+        writeFile(
+            base.path() + QStringLiteral("/settings/settings.json"),
+            "{\"NORVALEO_DIMMER_7\":{\"ipAddress_1\":\"127.0.0.2\",\"ipAddress_2\":\"\","
+            "\"name\":\"A\",\"uniqueId\":\"NV-1\","
+            "\"DIMMER_3\":{\"favourites\":\"false\",\"light_id\":\"3\",\"name\":\"c\"},"
+            "\"DIMMER_1\":{\"favourites\":\"true\",\"light_id\":\"1\",\"name\":\"a\"}},"
+            "\"NORVALEO_DIMMER_8\":{\"ipAddress_1\":\"127.0.0.3\",\"ipAddress_2\":\"127.0.0.4\","
+            "\"name\":\"B\",\"uniqueId\":\"NV-1\","
+            "\"DIMMER_1\":{\"favourites\":\"false\",\"light_id\":\"5\",\"name\":\"e\"}}}");
+        RootModel root(nullptr, base.path());
+        ModelTester tester(&root);
+        root.loadSettings();
+        QCOMPARE(outline(root), (QStringList{QStringLiteral("NV-1|A|127.0.0.3|127.0.0.4"),
+                                             QStringLiteral("  a|1|fav"), QStringLiteral("  c|3|"),
+                                             QStringLiteral("  e|5|")}));
+        QCOMPARE(tester.unexpected(), QStringList());
+    }
+
+    void unusableEntriesAreDropped()
+    {
+        QTemporaryDir base;
+        writeFile(base.path() + QStringLiteral("/settings/settings.json"),
+                  "{\"NORVALEO_DIMMER_1\":{\"ipAddress_1\":\"127.0.0.2\",\"name\":\"A\","
+                  "\"uniqueId\":\"NV-1\","
+                  "\"other\":\"x\","
+                  "\"DIMMER_1\":{\"light_id\":\"1\",\"name\":\"ok1\",\"no_such_role\":\"1\"},"
+                  "\"DIMMER_2\":{\"light_id\":\"2\",\"name\":\"\"},"
+                  "\"DIMMER_3\":{\"light_id\":\"0\",\"name\":\"zero\"},"
+                  "\"DIMMER_4\":{\"light_id\":\"-2\",\"name\":\"negative\"},"
+                  "\"DIMMER_5\":{\"light_id\":\"abc\",\"name\":\"letters\"},"
+                  "\"DIMMER_6\":{\"light_id\":3,\"name\":\"number\"},"
+                  "\"DIMMER_7\":{\"name\":\"missing\"},"
+                  "\"DIMMER_8\":{\"light_id\":\" 4\",\"name\":\"space\"},"
+                  "\"DIMMER_9\":{\"light_id\":\"4.0\",\"name\":\"fraction\"},"
+                  "\"DIMMER_10\":{\"light_id\":\"99999999999\",\"name\":\"huge\"},"
+                  "\"DIMMER_11\":\"not an object\","
+                  "\"DIMMER_12\":{\"light_id\":\"12\",\"name\":\"ok2\",\"favourites\":\"true\"},"
+                  "\"DIMMERX\":{\"light_id\":\"2\",\"name\":\"unnumbered\"}},"
+                  "\"NORVALEO_DIMMER_2\":{\"ipAddress_1\":\"127.0.0.3\",\"name\":\"no id\"},"
+                  "\"NORVALEO_DIMMER_3\":{\"ipAddress_1\":\"127.0.0.3\",\"uniqueId\":\"\"},"
+                  "\"NORVALEO_DIMMER_4\":{\"ipAddress_1\":7,\"uniqueId\":\"NV-4\"},"
+                  "\"NORVALEO_DIMMER_5\":{\"ipAddress_1\":\"\",\"ipAddress_2\":\"\",\"uniqueId\":"
+                  "\"NV-5\"},"
+                  "\"NORVALEO_DIMMER_6\":\"not an object\","
+                  "\"norvaleo_dimmer_7\":{\"ipAddress_1\":\"127.0.0.3\",\"uniqueId\":\"NV-7\"},"
+                  "\"DIMMER_1\":{\"light_id\":\"1\",\"name\":\"top level\"}}");
+        RootModel root(nullptr, base.path());
+        ModelTester tester(&root);
+        root.loadSettings();
+        QCOMPARE(outline(root),
+                 (QStringList{QStringLiteral("NV-1|A|127.0.0.2|"), QStringLiteral("  ok1|1|"),
+                              QStringLiteral("  ok2|12|fav"), QStringLiteral("  unnumbered|2|"),
+                              QStringLiteral("NV-5|||")}));
+        QCOMPARE(tester.unexpected(), QStringList());
+    }
+
+    void savedOrderComesBack()
+    {
+        QTemporaryDir base;
+        QByteArray file;
+        QStringList saved;
+        {
+            RootModel root(nullptr, base.path());
+            for (int c = 1; c <= 10; ++c) {
+                const QModelIndex device = addController(
+                    root, QStringLiteral("NV-%1").arg(c), QStringLiteral("D%1").arg(c),
+                    QStringLiteral("127.0.1.%1").arg(c), QStringLiteral("127.0.2.%1").arg(c));
+                for (int ch = 1; ch <= 12; ++ch) {
+                    addChannel(root, device, QStringLiteral("L%1.%2").arg(c).arg(ch), 13 - ch,
+                               ch % 5 == 0);
+                }
+            }
+            root.saveSettings();
+            saved = outline(root);
+            file = contentOf(base.path() + QStringLiteral("/settings/settings.json"));
+        }
+        QVERIFY(file.contains("\"NORVALEO_DIMMER_10\":{"));
+        QVERIFY(file.contains("\"DIMMER_12\":{"));
+
+        RootModel root(nullptr, base.path());
+        ModelTester tester(&root);
+        root.loadSettings();
+        QCOMPARE(outline(root), saved);
+        QCOMPARE(text(controller(root, 9), "name"), QStringLiteral("D10"));
+        QCOMPARE(text(channel(root, 0, 11), "name"), QStringLiteral("L1.12"));
+        QCOMPARE(tester.unexpected(), QStringList());
+    }
+
+    void channelsPerControllerAreCapped()
+    {
+        QTemporaryDir base;
+        QByteArray file =
+            "{\"NORVALEO_DIMMER_1\":{\"ipAddress_1\":\"127.0.0.2\",\"uniqueId\":\"NV-1\"";
+        for (int ch = 1; ch <= RootModel::MaxLoadedChannels + 20; ++ch) {
+            file += QStringLiteral(",\"DIMMER_%1\":{\"light_id\":\"%1\",\"name\":\"L%1\"}")
+                        .arg(ch)
+                        .toUtf8();
+        }
+        file += "}}";
+        writeFile(base.path() + QStringLiteral("/settings/settings.json"), file);
+        RootModel root(nullptr, base.path());
+        root.loadSettings();
+        QCOMPARE(root.rowCount(controller(root, 0)), RootModel::MaxLoadedChannels);
+        QCOMPARE(text(channel(root, 0, RootModel::MaxLoadedChannels - 1), "name"),
+                 QStringLiteral("L%1").arg(RootModel::MaxLoadedChannels));
+    }
+
+    void unreadableFilesLoadNothing_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        const QByteArray valid = "{\"NORVALEO_DIMMER_1\":{\"ipAddress_1\":\"127.0.0.2\","
+                                 "\"ipAddress_2\":\"\",\"name\":\"A\",\"uniqueId\":\"NV-1\"}}";
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("truncated") << valid.left(valid.size() - 1);
+        QTest::newRow("half") << valid.left(valid.size() / 2);
+        QByteArray binary(4096, '\0');
+        QRandomGenerator random(7);
+        for (char &c : binary) {
+            c = char(random.bounded(256));
+        }
+        QTest::newRow("binary") << binary;
+        QTest::newRow("array") << QByteArray("[" + valid + "]");
+        QTest::newRow("string") << QByteArray("\"NORVALEO_DIMMER_1\"");
+        QTest::newRow("null") << QByteArray("null");
+        QTest::newRow("oversized")
+            << QByteArray(valid + QByteArray(int(SettingsFile::MaxSize) + 1 - valid.size(), ' '));
+    }
+
+    void unreadableFilesLoadNothing()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir base;
+        const QString path = base.path() + QStringLiteral("/settings/settings.json");
+        writeFile(path, content);
+        const auto before = identity(path);
+
+        RootModel root(nullptr, base.path());
+        ModelTester tester(&root);
+        root.loadSettings();
+        QCOMPARE(root.rowCount(devices(root)), 0);
+        QCOMPARE(root.countDevices(), 0);
+        QCOMPARE(identity(path), before);
+        QCOMPARE(contentOf(path), content);
+        QCOMPARE(tester.unexpected(), QStringList());
+    }
+
+    // Whatever a damaged file holds, loading it neither crashes nor changes it.
+    void damagedFilesAreHarmless()
+    {
+        const QByteArray valid =
+            "{\"NORVALEO_DIMMER_1\":{\"ipAddress_1\":\"127.0.0.2\",\"ipAddress_2\":\"\","
+            "\"name\":\"Кухня\",\"uniqueId\":\"NV-1\","
+            "\"DIMMER_1\":{\"favourites\":\"true\",\"light_id\":\"1\",\"name\":\"a\"},"
+            "\"DIMMER_2\":{\"favourites\":\"false\",\"light_id\":\"2\",\"name\":\"b\"}},"
+            "\"NORVALEO_DIMMER_2\":{\"ipAddress_1\":\"127.0.0.3\",\"ipAddress_2\":\"127.0.0.4\","
+            "\"name\":\"B\",\"uniqueId\":\"NV-2\"}}";
+        QTemporaryDir base;
+        const QString path = base.path() + QStringLiteral("/settings/settings.json");
+        QRandomGenerator random(2024);
+        for (int i = 0; i < 120; ++i) {
+            QByteArray damaged = valid;
+            for (int edits = 1 + random.bounded(4); edits > 0; --edits) {
+                const int at = random.bounded(damaged.size());
+                switch (random.bounded(3)) {
+                case 0:
+                    damaged[at] = char(random.bounded(256));
+                    break;
+                case 1:
+                    damaged.remove(at, 1 + random.bounded(8));
+                    break;
+                default:
+                    damaged.insert(at, char(random.bounded(256)));
+                }
+            }
+            writeFile(path, damaged);
+            RootModel root(nullptr, base.path());
+            root.loadSettings();
+            QVERIFY(root.rowCount(devices(root)) <= 2);
+            QCOMPARE(contentOf(path), damaged);
+        }
+    }
+
+    void clearedListStaysEmptyAfterARestart()
+    {
+        QTemporaryDir base;
+        const QString path = base.path() + QStringLiteral("/settings/settings.json");
+        {
+            RootModel root(nullptr, base.path());
+            ModelTester tester(&root);
+            const QModelIndex device =
+                addController(root, QStringLiteral("NV-1"), QStringLiteral("A"),
+                              QStringLiteral("127.0.0.2"), QString());
+            addChannel(root, device, QStringLiteral("a"), 1, true);
+            root.saveSettings();
+            QVERIFY(QFile::exists(path));
+
+            root.clearSettings();
+            QVERIFY(!QFile::exists(path));
+            QCOMPARE(root.rowCount(devices(root)), 0);
+            QCOMPARE(root.rowCount(), 1);
+            // The window closes: saving an empty list writes nothing.
+            root.saveSettings();
+            QVERIFY(!QFile::exists(path));
+            QCOMPARE(tester.unexpected(), QStringList());
+        }
+        RootModel root(nullptr, base.path());
+        root.loadSettings();
+        QCOMPARE(root.rowCount(devices(root)), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsLoad)
+
+#include "tst_settingsload.moc"
