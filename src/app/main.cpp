@@ -1,10 +1,6 @@
-#include "model/roleregistry.h"
-
-#include <QGuiApplication>
+#include "app/startup.h"
 
 int main(int argc, char **argv)
 {
-    QGuiApplication app(argc, argv);
-    RoleRegistry::fill();
-    return 0;
+    return Startup::run(argc, argv, QUrl(QStringLiteral("qrc:/main.qml")));
 }
