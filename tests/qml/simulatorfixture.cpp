@@ -6,6 +6,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QQuickItem>
+#include <QQuickWindow>
 
 SimulatorFixture::SimulatorFixture(RootModel *rootModel, const QString &settingsDir,
                                    QObject *parent)
@@ -214,6 +217,26 @@ void SimulatorFixture::reloadSettings()
     rootModel->clearSettings();
     writeSettingsFile(text);
     rootModel->loadSettings();
+}
+
+void SimulatorFixture::screenshot(QObject *item, const QString &name) const
+{
+    const QString dir = qEnvironmentVariable("NORVALEO_SCREENSHOT_DIR");
+    if (dir.isEmpty()) {
+        return;
+    }
+    QQuickWindow *window = qobject_cast<QQuickWindow *>(item);
+    if (!window) {
+        if (auto *quickItem = qobject_cast<QQuickItem *>(item)) {
+            window = quickItem->window();
+        }
+    }
+    if (!window) {
+        qWarning("screenshot %s: no window", qPrintable(name));
+        return;
+    }
+    QDir().mkpath(dir);
+    window->grabWindow().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 SimulatedController *SimulatorFixture::controller(const QString &uniqueId) const

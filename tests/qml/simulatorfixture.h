@@ -52,6 +52,11 @@ public:
     // Rebuilds the tree from the settings file, as a restart would.
     Q_INVOKABLE void reloadSettings();
 
+    // Saves a picture of the item's window as <name>.png into the directory
+    // named by NORVALEO_SCREENSHOT_DIR (scripts/screenshots sets it); does
+    // nothing otherwise.
+    Q_INVOKABLE void screenshot(QObject *item, const QString &name) const;
+
 private:
     SimulatedController *controller(const QString &uniqueId) const;
 
