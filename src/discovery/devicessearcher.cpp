@@ -101,7 +101,7 @@ void DevicesSearcher::startRun(const QHostAddress &destination, int interval)
 
 void DevicesSearcher::onReadyRead()
 {
-    // Answers that arrive together raise one notification: take them all.
+    // Several answers may be waiting behind one notification: take them all.
     while (socket && socket->hasPendingDatagrams()) {
         const QNetworkDatagram answer = socket->receiveDatagram(maxDatagramSize);
         if (!answer.isValid())
