@@ -1,0 +1,107 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Layouts 1.15
+import QtGraphicalEffects 1.15
+import "Flags.js" as Flags
+
+// A controller in the Devices grid: its picture, whether it answers and its
+// name. Used as a delegate: `model` is the controller's item data object.
+// A click is reported; the page decides what it opens.
+Item {
+    id: device
+
+    property var canvasItem: null
+    readonly property bool connected: Flags.isTrue(model.connection_status)
+
+    signal clicked()
+
+    width: 320
+    height: 128
+
+    Button {
+        id: cardButton
+
+        objectName: "deviceButton"
+        anchors.fill: parent
+        anchors.margins: 15
+        padding: 15
+        onClicked: device.clicked()
+
+        background: Rectangle {
+            radius: Theme.cardRadius
+            color: cardButton.pressed ? Theme.lightAccent : Theme.card
+            layer.enabled: true
+            layer.effect: DropShadow {
+                transparentBorder: true
+                horizontalOffset: -2
+                verticalOffset: 2
+                radius: 5
+                samples: 5
+                color: Theme.shadow
+            }
+        }
+
+        contentItem: GridLayout {
+            columns: 2
+            rows: 2
+            rowSpacing: 10
+            columnSpacing: 10
+
+            Row {
+                Layout.row: 0
+                Layout.column: 0
+                Layout.fillWidth: true
+                Layout.preferredHeight: 14
+                spacing: 5
+
+                Rectangle {
+                    objectName: "statusDot"
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 8
+                    height: 8
+                    radius: 4
+                    color: device.connected ? Theme.statusConnected : Theme.statusDisconnected
+                }
+
+                Text {
+                    objectName: "statusText"
+                    height: 14
+                    verticalAlignment: Text.AlignVCenter
+                    text: device.connected ? qsTr("ПОДКЛЮЧЕНО") : qsTr("НЕ ОТВЕЧАЕТ")
+                    font.pointSize: Theme.statusPointSize
+                    color: Theme.statusText
+                }
+            }
+
+            Text {
+                objectName: "nameText"
+                Layout.row: 1
+                Layout.column: 0
+                Layout.fillWidth: true
+                Layout.preferredHeight: 42
+                text: model.name !== undefined ? model.name : ""
+                textFormat: Text.PlainText
+                font.pointSize: Theme.namePointSize
+                color: Theme.deviceName
+                horizontalAlignment: Text.AlignLeft
+                verticalAlignment: Text.AlignTop
+                wrapMode: Text.Wrap
+                elide: Text.ElideRight
+                clip: true
+            }
+
+            Image {
+                Layout.row: 0
+                Layout.column: 1
+                Layout.rowSpan: 2
+                Layout.preferredWidth: 90
+                Layout.preferredHeight: 90
+                Layout.alignment: Qt.AlignVCenter
+                source: "qrc:/icons/norvaleo_dimmer.png"
+                fillMode: Image.PreserveAspectFit
+                smooth: true
+                mipmap: true
+            }
+        }
+    }
+}

@@ -1,0 +1,113 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtGraphicalEffects 1.15
+
+// Dims one channel with a tall slider. While the slider is held the value
+// goes to the channel once a second, and once more on release; an untouched
+// slider writes nothing. A new popup is made for every opening and destroys
+// itself when it closes.
+Popup {
+    id: dimmerPopup
+
+    // The channel's item data object.
+    property QtObject usedModel: null
+    readonly property int modelBrightness: usedModel && usedModel.brightness !== undefined
+                                           ? Number(usedModel.brightness) : 0
+    readonly property int percent: Math.floor(slider.value / 255 * 100)
+    property alias slider: slider
+    property alias sendTimer: sendTimer
+
+    function sendValue() {
+        if (usedModel)
+            usedModel.brightness = slider.value;
+    }
+
+    objectName: "dimmerPopup"
+    anchors.centerIn: parent
+    modal: true
+    focus: true
+    padding: 0
+    closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+
+    // The channel's delegate went away (its grid was rebuilt): nothing to dim.
+    onUsedModelChanged: {
+        if (!usedModel)
+            close();
+    }
+    // The device may change the value meanwhile; the user's hand wins.
+    onModelBrightnessChanged: {
+        if (!slider.pressed)
+            slider.value = modelBrightness;
+    }
+    onClosed: destroy()
+    Component.onCompleted: slider.value = modelBrightness
+
+    background: Item {}
+
+    Timer {
+        id: sendTimer
+
+        interval: 1000
+        repeat: true
+        onTriggered: dimmerPopup.sendValue()
+    }
+
+    contentItem: Slider {
+        id: slider
+
+        orientation: Qt.Vertical
+        from: 0
+        to: 255
+        stepSize: 1
+        padding: 0
+        implicitWidth: 140
+        implicitHeight: 320
+
+        onPressedChanged: {
+            if (pressed) {
+                sendTimer.start();
+                return;
+            }
+            sendTimer.stop();
+            dimmerPopup.sendValue();
+        }
+
+        background: Rectangle {
+            id: bar
+
+            width: slider.width
+            height: slider.height
+            radius: Theme.popupRadius
+            color: Theme.sliderBar
+            layer.enabled: true
+            layer.effect: OpacityMask {
+                maskSource: Rectangle {
+                    width: bar.width
+                    height: bar.height
+                    radius: bar.radius
+                }
+            }
+
+            Rectangle {
+                objectName: "sliderFill"
+                anchors.bottom: parent.bottom
+                width: parent.width
+                height: slider.position * parent.height
+                gradient: Gradient {
+                    GradientStop { position: 0.0; color: Theme.sliderGradientTop }
+                    GradientStop { position: 1.0; color: Theme.sliderGradientBottom }
+                }
+            }
+        }
+
+        handle: Text {
+            objectName: "sliderText"
+            x: (slider.width - width) / 2
+            y: (slider.height - height) / 2
+            text: dimmerPopup.percent + "%"
+            textFormat: Text.PlainText
+            font.pointSize: Theme.sliderPointSize
+            color: Theme.sliderText
+        }
+    }
+}

@@ -1,0 +1,221 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtGraphicalEffects 1.15
+import Project.types 1.0
+import "Flags.js" as Flags
+
+// A light channel: a click switches it, press and hold or the percentage
+// opens the dimming popup, the star marks it as a favourite. Used as a
+// delegate: `model` is the channel's item data object, and writes to it
+// reach the channel's controller.
+Item {
+    id: light
+
+    // Where dimming popups are created (the window).
+    property var canvasItem: null
+    readonly property int brightness: model.brightness !== undefined ? Number(model.brightness) : 0
+    readonly property int percent: Math.floor(brightness * 100 / 255)
+    readonly property bool lit: brightness !== 0
+    readonly property bool connected: Flags.isTrue(model.connection_status)
+    readonly property bool favourite: Flags.isTrue(model.favourites)
+    readonly property bool digital: Number(model.light_type) === DimmerChType.DIGITAL
+
+    function openDimmingPopUp() {
+        if (digital)
+            return;
+        const component = Qt.createComponent("DimmerPopup.qml");
+        if (component.status !== Component.Ready) {
+            console.debug("Error creating component DimmerPopup.qml");
+            return;
+        }
+        const popup = component.createObject(canvasItem, { usedModel: model });
+        if (!popup) {
+            console.debug("Error creating object dimmer");
+            return;
+        }
+        popup.open();
+    }
+
+    function switchChannel() {
+        if (!connected)
+            return;
+        model.brightness = lit ? 0 : 255;
+    }
+
+    function toggleFavourite() {
+        model.favourites = !favourite;
+    }
+
+    width: 160
+    height: 160
+
+    Rectangle {
+        id: cardFace
+
+        anchors.fill: parent
+        anchors.margins: 10
+        radius: Theme.cardRadius
+        color: Theme.card
+        visible: false
+    }
+
+    DropShadow {
+        objectName: "cardShadow"
+        anchors.fill: cardFace
+        source: cardFace
+        transparentBorder: true
+        horizontalOffset: 0
+        verticalOffset: light.lit ? 6 : 5
+        radius: light.lit ? 15 : 5
+        samples: light.lit ? 15 : 5
+        color: light.lit ? Theme.channelShadowOn : Theme.channelShadowOff
+    }
+
+    Button {
+        id: cardButton
+
+        objectName: "cardButton"
+        anchors.fill: cardFace
+        padding: 0
+        onClicked: light.switchChannel()
+        onPressAndHold: light.openDimmingPopUp()
+
+        background: Item {}
+
+        contentItem: Item {
+            Rectangle {
+                id: glowCircle
+
+                anchors.horizontalCenter: parent.horizontalCenter
+                y: 67 - height / 2
+                width: 40 * light.percent / 100
+                height: width
+                radius: width / 2
+                visible: false
+            }
+
+            RectangularGlow {
+                objectName: "glow"
+                anchors.fill: glowCircle
+                visible: light.percent > 0
+                glowRadius: 40 * light.percent / 100
+                spread: 0.1
+                cornerRadius: 50 + glowRadius
+                color: Theme.bulbGlow
+            }
+
+            Image {
+                objectName: "bulbOff"
+                anchors.horizontalCenter: parent.horizontalCenter
+                anchors.bottom: parent.bottom
+                width: 55
+                height: 80
+                sourceSize: Qt.size(72, 105)
+                source: "qrc:/icons/bulb-off.png"
+                smooth: true
+            }
+
+            Image {
+                objectName: "bulbOn"
+                anchors.horizontalCenter: parent.horizontalCenter
+                anchors.bottom: parent.bottom
+                width: 55
+                height: 80
+                sourceSize: Qt.size(72, 105)
+                source: "qrc:/icons/bulb-on.png"
+                opacity: light.percent / 100
+                smooth: true
+            }
+
+            Text {
+                objectName: "nameText"
+                x: 10
+                y: 10
+                width: parent.width - 40
+                height: 40
+                text: model.name !== undefined ? model.name : ""
+                textFormat: Text.PlainText
+                font.bold: true
+                font.pointSize: Theme.rowPointSize
+                color: Theme.channelName
+                wrapMode: Text.Wrap
+                clip: true
+            }
+
+            TintedIcon {
+                id: warningIcon
+
+                objectName: "warningIcon"
+                anchors.top: parent.top
+                anchors.right: parent.right
+                anchors.margins: 10
+                width: 15
+                height: 15
+                visible: !light.connected
+                source: light.connected ? "" : "qrc:/icons/warning.svg"
+                color: Theme.error
+
+                ColorAnimation on color {
+                    objectName: "warningBlink"
+                    from: Theme.error
+                    to: Theme.errorBlink
+                    duration: 800
+                    loops: Animation.Infinite
+                    running: !light.connected
+                }
+            }
+        }
+    }
+
+    AbstractButton {
+        id: favouriteButton
+
+        objectName: "favouriteButton"
+        x: cardFace.x + cardFace.width - 13 - width
+        y: percentButton.y - 10 - height
+        width: 35
+        height: 35
+        onClicked: light.toggleFavourite()
+
+        background: Rectangle {
+            radius: width / 2
+            color: light.favourite ? Theme.favouriteBackground : Theme.notFavouriteBackground
+        }
+
+        contentItem: Item {
+            TintedIcon {
+                anchors.centerIn: parent
+                width: 20
+                height: 20
+                source: light.favourite ? "qrc:/icons/favorite-fill.svg" : "qrc:/icons/favorite.svg"
+                color: light.favourite ? Theme.favouriteStar : Theme.channelIcon
+            }
+        }
+    }
+
+    AbstractButton {
+        id: percentButton
+
+        objectName: "percentButton"
+        x: cardFace.x + cardFace.width - 10 - width
+        y: cardFace.y + cardFace.height - 10 - height
+        width: 40
+        height: 40
+        onClicked: light.openDimmingPopUp()
+
+        background: Rectangle {
+            radius: width / 2
+            color: light.lit ? Theme.percentOnBackground : Theme.percentOffBackground
+        }
+
+        contentItem: Text {
+            objectName: "percentText"
+            text: light.percent + "%"
+            textFormat: Text.PlainText
+            font.pointSize: Theme.percentPointSize
+            color: light.lit ? Theme.percentOnText : Theme.percentOffText
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+        }
+    }
+}

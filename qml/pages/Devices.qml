@@ -1,0 +1,224 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQml.Models 2.15
+import ".."
+
+// The known controllers as cards, the add menu (search, add by address,
+// clear) and the message box that waits for and reports the outcome.
+Page {
+    id: devicesPage
+
+    property alias grid: grid
+    property alias devicesModel: devicesModel
+    property alias addMenu: addMenu
+    property alias messageBox: messageBox
+    readonly property var menuEntries: [
+        { text: qsTr("Поиск устройств"), action: "search" },
+        { text: qsTr("Добавить вручную"), action: "manual" },
+        { text: qsTr("Удилить все"), action: "clear" }
+    ]
+
+    function openMessageBox(stateName, text) {
+        if (text !== undefined)
+            messageBox.messageText = text;
+        messageBox.stateName = stateName;
+        messageBox.open();
+    }
+
+    function runMenuAction(action) {
+        if (action === "search")
+            startSearch();
+        else if (action === "manual")
+            askAddress();
+        else if (action === "clear")
+            askClearAll();
+    }
+
+    function startSearch() {
+        norvaleoDevicesModel.startCommunication();
+        openMessageBox("waiting");
+    }
+
+    function askAddress() {
+        openMessageBox("manual", qsTr("Ip адрес:"));
+    }
+
+    function askClearAll() {
+        openMessageBox("dialog_dell_all", qsTr("Очистить список устройств?"));
+    }
+
+    function showSearchResult(triggerName, devicesCount) {
+        if (triggerName === "check") {
+            messageBox.messageText = devicesCount > 0 ? qsTr("Добавлено!")
+                                                      : qsTr("Устройство не найдено!");
+            messageBox.stateName = "inform";
+            return;
+        }
+        if (triggerName === "existed") {
+            messageBox.messageText = qsTr("Устройство с этим ip уже добавлено!");
+            messageBox.stateName = "inform";
+            return;
+        }
+        messageBox.close();
+    }
+
+    function openController(row, itemModel, hasChildren) {
+        if (!hasChildren)
+            return;
+        devicesPage.StackView.view.push("qrc:/pages/DevicesInner.qml", {
+            modelIndex: row,
+            modelName: itemModel.name,
+            internalModel: itemModel
+        });
+    }
+
+    // The grid shows the children of its root: keep that root on the
+    // "Устройства" node, which a model reset or the back step leave.
+    function followRoot() {
+        const name = norvaleoDevicesModel.data(devicesModel.rootIndex,
+                                               norvaleoDevicesModel.roleByName("name"));
+        if (name === undefined || name === null) {
+            devicesModel.rootIndex = devicesModel.modelIndex(0);
+            return;
+        }
+        rootWindow.backButtonVisible = name !== "Устройства";
+    }
+
+    function moveRootUp() {
+        devicesModel.rootIndex = devicesModel.parentModelIndex();
+    }
+
+    title: qsTr("Устройства")
+    Component.onCompleted: followRoot()
+
+    header: HeaderBar {
+        title: qsTr("Устройства")
+
+        RoundToolButton {
+            objectName: "addButton"
+            icon.source: "qrc:/icons/add.svg"
+            icon.color: hovered || pressed ? Theme.accent : Theme.neutral
+            onClicked: addMenu.open()
+        }
+    }
+
+    background: Rectangle {
+        color: Theme.pageBackground
+    }
+
+    Connections {
+        target: rootWindow
+
+        function onBackRequested() {
+            devicesPage.moveRootUp();
+        }
+    }
+
+    Connections {
+        target: norvaleoDevicesModel
+
+        function onSearchingProcessFinished(triggerName, devicesCount) {
+            devicesPage.showSearchResult(triggerName, devicesCount);
+        }
+    }
+
+    GridView {
+        id: grid
+
+        anchors.fill: parent
+        cellWidth: 320
+        cellHeight: 128
+        clip: true
+        model: DelegateModel {
+            id: devicesModel
+
+            model: norvaleoDevicesModel
+            onRootIndexChanged: devicesPage.followRoot()
+
+            delegate: Device {
+                canvasItem: devicesPage
+                onClicked: devicesPage.openController(index, model, hasModelChildren)
+            }
+        }
+    }
+
+    Popup {
+        id: addMenu
+
+        objectName: "addMenu"
+        anchors.centerIn: parent
+        width: Theme.selectorPopupWidth
+        height: 3 * Theme.selectorEntryHeight + 2 * Theme.padding
+        padding: Theme.padding
+        modal: true
+        focus: true
+
+        background: Rectangle {
+            radius: Theme.popupRadius
+            color: Theme.popupBackground
+        }
+
+        contentItem: Column {
+            Repeater {
+                model: devicesPage.menuEntries
+
+                ItemDelegate {
+                    id: entry
+
+                    objectName: "menuEntry" + index
+                    width: addMenu.availableWidth
+                    height: Theme.selectorEntryHeight
+                    leftPadding: Theme.padding
+                    rightPadding: Theme.padding
+                    text: modelData.text
+                    onClicked: {
+                        addMenu.close();
+                        devicesPage.runMenuAction(modelData.action);
+                    }
+
+                    background: Rectangle {
+                        radius: Theme.popupRadius
+                        color: entry.hovered || entry.pressed ? Theme.lightAccent
+                                                              : Theme.transparent
+                    }
+
+                    contentItem: Text {
+                        leftPadding: Theme.padding
+                        text: entry.text
+                        textFormat: Text.PlainText
+                        font.pointSize: Theme.menuPointSize
+                        color: entry.hovered || entry.pressed ? Theme.accent : Theme.neutral
+                        horizontalAlignment: Text.AlignLeft
+                        verticalAlignment: Text.AlignVCenter
+                        elide: Text.ElideRight
+                    }
+                }
+            }
+        }
+    }
+
+    MessageBoxPopup {
+        id: messageBox
+
+        objectName: "messageBox"
+        onYesClicked: {
+            if (stateName === "dialog_dell_all") {
+                norvaleoDevicesModel.clearSettings();
+                close();
+                return;
+            }
+            stateName = "waiting";
+            norvaleoDevicesModel.startCommunication();
+        }
+        onAddClicked: {
+            stateName = "waiting";
+            norvaleoDevicesModel.tryToAddDevice(ipAddress);
+        }
+        onNoClicked: close()
+        onCancelClicked: {
+            if (stateName === "waiting")
+                norvaleoDevicesModel.stopSearching();
+            close();
+        }
+    }
+}
