@@ -1,0 +1,347 @@
+#include "device/norvaleodimmer.h"
+#include "model/roleregistry.h"
+
+#include "controllernetwork.h"
+
+#include <QAbstractEventDispatcher>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+constexpr int WaitMs = 5000;
+// Long enough for several poll ticks.
+constexpr int PollsWaitMs = 15000;
+
+const QString set = QStringLiteral("request_type=set&item_type=");
+
+// Channels 1 to 3, created from a reply body before any request is in flight.
+void addChannels(ControllerNetwork &f)
+{
+    f.controller->handleReplyBody(
+        R"({"response":"ok","dimmer_info":{"outputs":{"channel_1":{},"channel_2":{},"channel_3":{}}}})");
+}
+
+} // namespace
+
+class TestNorvaleoDimmerNetwork : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        RoleRegistry::fill();
+        qRegisterMetaType<SimulatedController::Request>();
+    }
+
+    void exactlyTheSetterRolesSendRequests()
+    {
+        ControllerNetwork f;
+        QVERIFY(f.sim.start());
+        addChannels(f);
+        f.start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.repliesFor(QStringLiteral("system_info")), 1, WaitMs);
+
+        struct Edit
+        {
+            QModelIndex index;
+            QByteArray role;
+            QVariant value;
+            QString query; // empty: nothing may be sent
+            // Roles the edit itself changes, checked before a reply can overwrite them.
+            QList<QPair<QByteArray, QVariant>> after = {};
+        };
+        const QModelIndex self = f.self();
+        const QModelIndex channel3 = f.channel(2);
+        const QModelIndex channel1 = f.channel(0);
+        QCOMPARE(f.root.value(channel3, "light_id"), QVariant(3));
+
+        const QList<Edit> edits{
+            {self, "name", QStringLiteral("Hall & Stairs"),
+             set + "device_name&name=Hall%20%26%20Stairs"},
+            {self, "preffered_delegate", QStringLiteral("Other.qml"), {}},
+            {self, "uniqueId", ControllerNetwork::uniqueId(), {}},
+            {self, "ipAddress_1", ControllerNetwork::wired(), {}},
+            {self, "ipAddress_2", ControllerNetwork::wifi(), {}},
+            {self, "connection_status", false, {}},
+            {self, "using_interface", 2, {}},
+            {self, "wifi_ssid", QStringLiteral("Typed"), {}},
+            {self, "wifi_pass", QStringLiteral("secret"), {}},
+            {self, "wifi_status", true, {}},
+            {self, "wifi_dhcp", true, {}},
+            {self, "wifi_mask", QStringLiteral("255.0.0.0"), {}},
+            {self, "wifi_gate", QStringLiteral("10.0.0.1"), {}},
+            {self,
+             "wifi_all_settings",
+             QStringLiteral(R"({"wifi_settings":{"wifi_dhcp":"true"}})"),
+             set + "wifi_settings&dhcp=true",
+             {{"wifi_ssid", QStringLiteral("Typed")},
+              {"wifi_pass", QStringLiteral("")},
+              {"wifi_status", false},
+              {"wifi_dhcp", true}}},
+            {self, "lan_status", true, {}},
+            {self, "lan_dhcp", true, {}},
+            {self, "lan_mask", QStringLiteral("255.0.0.0"), {}},
+            {self, "lan_gate", QStringLiteral("10.0.0.1"), {}},
+            {self, "lan_all_settings", QStringLiteral(R"({"lan_settings":{"lan_dhcp":"true"}})"),
+             set + "lan_settings&dhcp=true"},
+            {self, "net_soft_version", QStringLiteral("9"), {}},
+            {self, "controller_version", QStringLiteral("9"), {}},
+            {self, "dimm_soft_version", QStringLiteral("9"), {}},
+            {self, "input_autodetect", true, set + "input_autodetect&val=true"},
+            {self, "inputs_count", 9, {}},
+            {self, "inputs_types", QVariantList{2, 0, 5},
+             set + "input_type&ch_1=CH_ON_OFF_DIMMING&ch_2=NO_FUNCTION&ch_3=CH_CLASSIC_ON_OFF"},
+            {self, "inputs_types", QVariantList{1, 7}, set + "input_type&ch_1=ADC&ch_2="},
+            {self, "inputs_types", QVariantList(), {}},
+            {self, "inputs_values", QVariantList{1.5}, {}},
+            {self, "v_ref", 1.0, {}},
+            {self, "v_power_supply", 1.0, {}},
+            {self, "inner_tmp", 1.0, {}},
+            {self, "extern_tmp", 1.0, {}},
+            {self, "rs485_speed", 19200, {}},
+            {self, "rs485_parity", QStringLiteral("E"), {}},
+            {self, "rs485_stop_bits", 2, {}},
+            {self, "rs485_data_bits", 7, {}},
+            {self,
+             "rs485_all_settings",
+             QStringLiteral("19200 8E2"),
+             set + "rs485_settings&speed=19200&mode=8E2",
+             {{"rs485_speed", 19200},
+              {"rs485_parity", QStringLiteral("E")},
+              {"rs485_stop_bits", 2},
+              {"rs485_data_bits", 8}}},
+            {self, "rs485_all_settings", QStringLiteral("19200"), {}},
+            {self, "rs485_all_settings", QStringLiteral("19200 8E"), {}},
+            {self, "modbus_address", 17, set + "modbus_address&val=17"},
+            {self, "save_counter", 99, {}},
+            {self, "crosszero_offset", 450, set + "crosszero_offset&val=450"},
+            {self, "dimmer_half_period", 9800, set + "dimmer_half_period&val=9800"},
+            {self, "dimmer_pulse_duration", 8000, set + "dimmer_pulse_duration&val=8000"},
+            {self, "dimmer_use_timer_sinch", false, {}},
+            {self,
+             "dimmimg_all_settings",
+             QStringLiteral(R"({"half_period":"9900"})"),
+             set + "dimming_parameters&half_period=9900",
+             {{"dimmer_half_period", 9900}, {"dimmer_pulse_duration", 8000}}},
+            {self, "autosave_settings", false, set + "autosave&val=false"},
+            {channel3, "brightness", 40, set + "light_brightness&ch_3=40"},
+            {channel3, "slow_time", 2500, set + "light_slowtime&ch_3=2500"},
+            {channel3, "light_type", 0, {}},
+            {channel3, "light_type", 2, set + "light_type&ch_3=L_EDGE"},
+            {channel3, "min_brightness", 10, set + "light_min_threshold&ch_3=10"},
+            {channel3, "max_brightness", 200, set + "light_max_threshold&ch_3=200"},
+            {channel3, "name", QStringLiteral("Кухня"),
+             set + "channel_name&ch_3=%D0%9A%D1%83%D1%85%D0%BD%D1%8F"},
+            {channel3, "autosave_settings", true, set + "autosave&val=true"},
+            {channel3, "light_id", 3, {}},
+            {channel3, "connection_status", false, {}},
+            {channel3, "favourites", true, {}},
+            {channel3, "preffered_delegate", QStringLiteral("Other.qml"), {}},
+            // A channel without a usable number sends nothing at all.
+            {channel1, "light_id", 0, {}},
+            {channel1, "brightness", 99, {}},
+            {channel1, "name", QStringLiteral("Zero"), {}},
+            {channel1, "autosave_settings", false, {}},
+        };
+
+        QStringList expected;
+        for (const Edit &edit : edits) {
+            QVERIFY2(f.root.write(edit.index, edit.role, edit.value), edit.role.constData());
+            // Every edit is stored, sent or not.
+            QVERIFY2(f.root.value(edit.index, edit.role) == edit.value, edit.role.constData());
+            for (const auto &role : edit.after) {
+                QVERIFY2(f.root.value(edit.index, role.first) == role.second,
+                         role.first.constData());
+            }
+            if (!edit.query.isEmpty()) {
+                expected.append(edit.query);
+                QTRY_COMPARE_WITH_TIMEOUT(f.changes().size(), expected.size(), WaitMs);
+            }
+        }
+        // One more request marks the end: anything sent before it has arrived by then.
+        QVERIFY(f.root.write(self, "modbus_address", 18));
+        expected.append(set + "modbus_address&val=18");
+        QTRY_COMPARE_WITH_TIMEOUT(f.changes().size(), expected.size(), WaitMs);
+        QCOMPARE(f.changes(), expected);
+        QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+
+    void staticWiredAddressMovesTheNextRequest()
+    {
+        ControllerNetwork f;
+        QVERIFY(f.sim.start());
+        SimulatedController moved(QStringLiteral("127.0.0.4"), QString(),
+                                  ControllerNetwork::uniqueId(), QStringLiteral("Moved"));
+        QVERIFY(moved.start());
+        addChannels(f);
+        f.start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.repliesFor(QStringLiteral("system_info")), 1, WaitMs);
+
+        QVERIFY(f.root.write(
+            f.self(), "lan_all_settings",
+            QStringLiteral(R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"127.0.0.4",)"
+                           R"("lan_mask":"255.0.0.0","lan_gate":"127.0.0.1"}})")));
+        QCOMPARE(f.value("ipAddress_1"), QVariant(QStringLiteral("127.0.0.4")));
+        QCOMPARE(f.value("lan_dhcp"), QVariant(false));
+        QCOMPARE(f.value("lan_mask"), QVariant(QStringLiteral("255.0.0.0")));
+        QCOMPARE(f.value("lan_gate"), QVariant(QStringLiteral("127.0.0.1")));
+        QCOMPARE(f.value("lan_status"), QVariant(false));
+        QVERIFY(f.root.write(f.channel(1), "brightness", 75));
+
+        QTRY_COMPARE_WITH_TIMEOUT(f.changes().size(), 1, WaitMs);
+        const SimulatedController::Request lan = f.sim.requests().last();
+        QCOMPARE(lan.address, ControllerNetwork::wired());
+        QCOMPARE(lan.query, set + "lan_settings&dhcp=false&ip_address=127.0.0.4&"
+                                  "ip_mask=255.0.0.0&ip_gate=127.0.0.1");
+        QTRY_COMPARE_WITH_TIMEOUT(moved.requests().size(), 1, WaitMs);
+        QCOMPARE(moved.requests().first().address, QStringLiteral("127.0.0.4"));
+        QCOMPARE(moved.requests().first().query, set + "light_brightness&ch_2=75");
+        QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+
+    void startSendsSystemInfoThenPollsInCycles()
+    {
+        ControllerNetwork f;
+        QVERIFY(f.sim.start());
+        addChannels(f);
+        // Before the start there is no manager to send through: dropped, not queued.
+        QVERIFY(f.root.write(f.channel(0), "brightness", 12));
+        QVERIFY(f.root.write(f.self(), "modbus_address", 3));
+        f.start();
+        f.controller->startCommunication();
+
+        const QList<QAbstractEventDispatcher::TimerInfo> timers =
+            QAbstractEventDispatcher::instance()->registeredTimers(f.controller);
+        QCOMPARE(timers.size(), 1);
+        QCOMPARE(timers.first().interval, 1500);
+        QCOMPARE(timers.first().timerType, Qt::CoarseTimer);
+
+        QTRY_VERIFY_WITH_TIMEOUT(f.polls().size() >= 7, 6 * PollsWaitMs / 5);
+        const QString wired = ControllerNetwork::wired() + QLatin1Char(' ');
+        QCOMPARE(f.polls().mid(0, 7),
+                 (QStringList{wired + "system_info", wired + "dimmer_info", wired + "dimmer_info",
+                              wired + "dimmer_info", wired + "dimmer_info", wired + "system_info",
+                              wired + "dimmer_info"}));
+        QCOMPARE(f.changes(), QStringList());
+
+        // The replies were read: the simulator's fourth channel appeared and the
+        // names and the device's own name came over.
+        QCOMPARE(f.root.rowCount(f.self()), 4);
+        QCOMPARE(f.value(3, "light_id"), QVariant(4));
+        QCOMPARE(f.value("name"), QVariant(QStringLiteral("Simulated")));
+        QCOMPARE(f.value("connection_status"), QVariant(true));
+        QCOMPARE(f.value(3, "connection_status"), QVariant(true));
+        QCOMPARE(f.value("controller_version"), QVariant(QStringLiteral("stm32f103 medium")));
+        QCOMPARE(f.value("inputs_count"), QVariant(4));
+        QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+
+    void ticksWaitForAnEditInFlight()
+    {
+        ControllerNetwork f;
+        QVERIFY(f.sim.start());
+        addChannels(f);
+        f.start();
+        // After the second dimmer_info reply the cycle stands at its second tick.
+        QTRY_COMPARE_WITH_TIMEOUT(f.repliesFor(QStringLiteral("dimmer_info")), 2, PollsWaitMs);
+        f.sim.setReplyDelay(3500);
+        const int before = f.sim.requests().size();
+        QVERIFY(f.root.write(f.channel(0), "brightness", 30));
+
+        int receivedWhenAnswered = -1;
+        const QMetaObject::Connection watch = QObject::connect(
+            f.manager, &QNetworkAccessManager::finished, f.manager, [&](QNetworkReply *reply) {
+                if (reply->url().query().contains(QLatin1String("light_brightness"))) {
+                    receivedWhenAnswered = f.sim.requests().size();
+                }
+            });
+        QTRY_VERIFY_WITH_TIMEOUT(receivedWhenAnswered >= 0, PollsWaitMs);
+        // Only the edit reached the device while it was in flight.
+        QCOMPARE(receivedWhenAnswered, before + 1);
+        QObject::disconnect(watch);
+        f.sim.setReplyDelay(0);
+
+        // Polling resumes where it stood: two more dimmer_info, then system_info.
+        QTRY_VERIFY_WITH_TIMEOUT(f.polls().size() >= 6, PollsWaitMs);
+        const QString wired = ControllerNetwork::wired() + QLatin1Char(' ');
+        QCOMPARE(f.polls().mid(0, 6), (QStringList{wired + "system_info", wired + "dimmer_info",
+                                                   wired + "dimmer_info", wired + "dimmer_info",
+                                                   wired + "dimmer_info", wired + "system_info"}));
+        QCOMPARE(f.changes(), QStringList{set + "light_brightness&ch_1=30"});
+        QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+
+    void statusIsNotReadWhileAnotherRequestIsInFlight()
+    {
+        // The node starts on the quick device; the edit goes to a slow one.
+        ControllerNetwork f(ControllerNetwork::wired(), QString());
+        QVERIFY(f.sim.start());
+        f.sim.setReplyDelay(300);
+        SimulatedController slow(QStringLiteral("127.0.0.5"), QString(),
+                                 ControllerNetwork::uniqueId(), QStringLiteral("Slow"));
+        QVERIFY(slow.start());
+        slow.setReplyDelay(3000);
+
+        f.start();
+        QVERIFY(f.root.write(f.self(), "ipAddress_1", QStringLiteral("127.0.0.5")));
+        QVERIFY(f.root.write(f.self(), "modbus_address", 7));
+        QTRY_COMPARE_WITH_TIMEOUT(f.repliesFor(QStringLiteral("system_info")), 1, WaitMs);
+        // Its status was not read, yet the answer confirmed the connection.
+        QCOMPARE(f.repliesFor(QStringLiteral("modbus_address")), 0);
+        QCOMPARE(f.value("connection_status"), QVariant(true));
+        QCOMPARE(f.value("name"), QVariant(QStringLiteral("Dimmer")));
+        QCOMPARE(f.value("net_soft_version"), QVariant(QStringLiteral("")));
+        QCOMPARE(f.polls(), QStringList{ControllerNetwork::wired() + " system_info"});
+        QTRY_COMPARE_WITH_TIMEOUT(f.repliesFor(QStringLiteral("modbus_address")), 1, WaitMs);
+        QCOMPARE(slow.requests().first().query, set + "modbus_address&val=7");
+        QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+
+    void aNodeWithOnlyTheWiredAddressReturnsToIt()
+    {
+        ControllerNetwork f(ControllerNetwork::wired(), QString());
+        QVERIFY(f.sim.start());
+        addChannels(f);
+        f.sim.setNonJsonBody(true);
+        QSignalSpy lost(f.controller, &NorvaleoDimmer::lostConnection);
+        f.start();
+        // An unreadable body is a failure event at once.
+        QTRY_COMPARE_WITH_TIMEOUT(f.value("using_interface"), QVariant(2), WaitMs);
+        QCOMPARE(f.value("connection_status"), QVariant(false));
+        QCOMPARE(f.value(2, "connection_status"), QVariant(false));
+        f.sim.setNonJsonBody(false);
+
+        QTRY_COMPARE_WITH_TIMEOUT(f.value("connection_status"), QVariant(true), WaitMs);
+        QCOMPARE(f.value("using_interface"), QVariant(1));
+        QCOMPARE(f.value(2, "connection_status"), QVariant(true));
+        const QString wired = ControllerNetwork::wired() + QLatin1Char(' ');
+        QCOMPARE(f.polls().mid(0, 2), (QStringList{wired + "system_info", wired + "system_info"}));
+        QCOMPARE(lost.count(), 0);
+        QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+
+    void refusedConnectionsCountAsNetworkErrors()
+    {
+        ControllerNetwork f;
+        QVERIFY(f.sim.start());
+        addChannels(f);
+        f.start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.value("connection_status"), QVariant(true), WaitMs);
+        QSignalSpy lost(f.controller, &NorvaleoDimmer::lostConnection);
+
+        f.sim.setAddressRefusing(ControllerNetwork::wired(), true);
+        // The first refused poll is tolerated, the second switches to Wi-Fi.
+        QTRY_COMPARE_WITH_TIMEOUT(f.value("using_interface"), QVariant(2), PollsWaitMs);
+        QCOMPARE(f.value("connection_status"), QVariant(false));
+        QTRY_COMPARE_WITH_TIMEOUT(f.value("connection_status"), QVariant(true), WaitMs);
+        // The first request on the other address is system_info.
+        QCOMPARE(f.polls().last(), ControllerNetwork::wifi() + " system_info");
+        QCOMPARE(lost.count(), 0);
+        QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNorvaleoDimmerNetwork)
+#include "tst_norvaleodimmer_network.moc"
