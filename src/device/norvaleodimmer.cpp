@@ -25,7 +25,7 @@ constexpr int ConnectTimeoutMs = 3000;
 // pollTick runs through the four dimmer_info ticks, then asks for system_info.
 constexpr int LastDimmerInfoTick = 3;
 constexpr int SystemInfoTick = 4;
-// Far above any real reply; a device that sends more is cut off like a timeout.
+// Far above any real reply; a device that sends this much is cut off like a timeout.
 constexpr qint64 MaxReplyBytes = 1024 * 1024;
 
 } // namespace
@@ -225,8 +225,10 @@ void NorvaleoDimmer::sendRequest(const QNetworkRequest &request)
     timer->setInterval(RequestTimeoutMs);
     connect(timer, &QTimer::timeout, reply, &QNetworkReply::abort);
     connect(reply, &QObject::destroyed, timer, &QObject::deleteLater);
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-        if (received > MaxReplyBytes) {
+    // The buffer stops reading at the bound; a reply that reaches it is given up.
+    reply->setReadBufferSize(MaxReplyBytes);
+    connect(reply, &QIODevice::readyRead, reply, [reply] {
+        if (reply->bytesAvailable() >= MaxReplyBytes) {
             reply->abort();
         }
     });
@@ -724,9 +726,10 @@ void NorvaleoDimmer::readInputs(const QJsonObject &inputs, QMap<int, QVariant> &
 QModelIndex NorvaleoDimmer::channelFor(int number, const QString &numberText)
 {
     for (int row = 0; row < children.size(); ++row) {
-        const QModelIndex child = childIndex(row);
-        if (data(child, children.at(row)->roleByName("light_id")).toInt() == number) {
-            return child;
+        // A plain index is enough to read the value; the result is the root model's.
+        AbstractDeviceModel *child = children.at(row);
+        if (data(createIndex(row, 0, child), child->roleByName("light_id")).toInt() == number) {
+            return childIndex(row);
         }
     }
     const QModelIndex self = selfIndex();

@@ -5,7 +5,10 @@
 
 #include <QAbstractEventDispatcher>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -21,6 +24,34 @@ void addChannels(ControllerNetwork &f)
     f.controller->handleReplyBody(
         R"({"response":"ok","dimmer_info":{"outputs":{"channel_1":{},"channel_2":{},"channel_3":{}}}})");
 }
+
+// Answers every request on 127.0.0.6:80 with one fixed HTTP response.
+class FixedReplyServer
+{
+public:
+    explicit FixedReplyServer(const QByteArray &response) : response(response)
+    {
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            while (QTcpSocket *socket = server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    if (socket->readAll().contains("\r\n\r\n")) {
+                        ++requests;
+                        socket->write(this->response);
+                        socket->disconnectFromHost();
+                    }
+                });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+
+    bool listen() { return server.listen(QHostAddress(address()), 80); }
+    static QString address() { return QStringLiteral("127.0.0.6"); }
+
+    QTcpServer server;
+    QByteArray response;
+    int requests = 0;
+};
 
 } // namespace
 
@@ -235,6 +266,31 @@ private Q_SLOTS:
         QCOMPARE(f.value(3, "connection_status"), QVariant(true));
         QCOMPARE(f.value("controller_version"), QVariant(QStringLiteral("stm32f103 medium")));
         QCOMPARE(f.value("inputs_count"), QVariant(4));
+        // Each request's abort timer went with its reply.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            f.controller->findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly).size() <= 1,
+            WaitMs);
+        QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+
+    void anOversizedReplyIsCutOff()
+    {
+        // Valid JSON saying "ok", but far larger than any real reply.
+        const QByteArray body = "{\"response\":\"ok\"" + QByteArray(2 * 1024 * 1024, ' ') + "}";
+        FixedReplyServer server("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                                "Content-Length: " +
+                                QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" +
+                                body);
+        QVERIFY(server.listen());
+        ControllerNetwork f(FixedReplyServer::address(), FixedReplyServer::address());
+        f.start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.handled.size(), 1, WaitMs);
+        // Handled as a network error: tolerated once, the connection not confirmed.
+        QCOMPARE(f.value("connection_status"), QVariant(false));
+        QCOMPARE(f.value("using_interface"), QVariant(1));
+        QTRY_COMPARE_WITH_TIMEOUT(f.handled.size(), 2, WaitMs);
+        QCOMPARE(f.value("using_interface"), QVariant(2));
+        QCOMPARE(server.requests, 2);
         QCOMPARE(f.tester.unexpected(), QStringList());
     }
 
