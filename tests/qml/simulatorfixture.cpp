@@ -78,6 +78,17 @@ void SimulatorFixture::clearRequests()
     }
 }
 
+QStringList SimulatorFixture::requestAddresses(const QString &uniqueId) const
+{
+    QStringList result;
+    if (const SimulatedController *device = controller(uniqueId)) {
+        for (const SimulatedController::Request &request : device->requests()) {
+            result.append(request.address);
+        }
+    }
+    return result;
+}
+
 int SimulatorFixture::brightness(const QString &uniqueId, int channel) const
 {
     const SimulatedController *device = controller(uniqueId);

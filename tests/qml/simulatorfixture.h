@@ -33,6 +33,8 @@ public:
     // Queries received by a controller, in order; `setOnly` drops the polls.
     Q_INVOKABLE QStringList queries(const QString &uniqueId, bool setOnly = true) const;
     Q_INVOKABLE void clearRequests();
+    // The local address each logged request came in on, in order.
+    Q_INVOKABLE QStringList requestAddresses(const QString &uniqueId) const;
 
     Q_INVOKABLE int brightness(const QString &uniqueId, int channel) const;
     Q_INVOKABLE void setBrightness(const QString &uniqueId, int channel, int value);

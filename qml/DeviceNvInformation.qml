@@ -1,0 +1,92 @@
+import QtQuick 2.15
+import QtQuick.Layouts 1.15
+
+// The controller's name, which the user can change, and what the controller
+// reports about itself.
+SettingsPage {
+    id: page
+
+    readonly property var infoRows: [
+        { label: qsTr("Id устройства"), role: "uniqueId", unit: "" },
+        { label: qsTr("Версия ПО wifi модуля:"), role: "net_soft_version", unit: "" },
+        { label: qsTr("Версия ПО диммера:"), role: "dimm_soft_version", unit: "" },
+        { label: qsTr("Тип контроллера:"), role: "controller_version", unit: "" },
+        { label: qsTr("Температура CPU:"), role: "inner_tmp", unit: "°С" },
+        { label: qsTr("Температура в корпусе:"), role: "extern_tmp", unit: "°С" },
+        { label: qsTr("Напряжение питания:"), role: "v_power_supply", unit: " вольт" },
+        { label: qsTr("Опорное напряжение:"), role: "v_ref", unit: " вольт" },
+        { label: qsTr("Сохранений во flash:"), role: "save_counter", unit: "" }
+    ]
+
+    fillView: true
+
+    function roleText(role) {
+        if (!usedModel)
+            return "";
+        const value = usedModel[role];
+        return value === undefined || value === null ? "" : String(value);
+    }
+
+    function checkSettingsCorrect() {
+        if (nameField.text.length === 0) {
+            nameField.attention = true;
+            return false;
+        }
+        return true;
+    }
+
+    function saveSettings() {
+        if (!checkSettingsCorrect())
+            return false;
+        if (nameField.text !== roleText("name"))
+            usedModel.name = nameField.text;
+        return true;
+    }
+
+    Component.onCompleted: nameField.text = roleText("name")
+
+    Card {
+        Layout.preferredHeight: 75
+
+        SettingsRow {
+            label: qsTr("Имя")
+            Layout.alignment: Qt.AlignVCenter
+
+            SettingsTextField {
+                id: nameField
+
+                objectName: "nameField"
+                Layout.fillWidth: true
+                placeholderText: qsTr("Имя")
+                drawAttention: false
+            }
+        }
+    }
+
+    Card {
+        Layout.fillHeight: true
+        Layout.minimumHeight: 200
+
+        Repeater {
+            model: page.infoRows
+
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 0
+
+                Separator {
+                    visible: index > 0
+                }
+
+                SettingsRow {
+                    objectName: "info_" + modelData.role
+                    Layout.topMargin: 5
+                    Layout.bottomMargin: 5
+                    label: modelData.label
+                    value: page.roleText(modelData.role) + modelData.unit
+                    valueColor: Theme.secondary
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,96 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQml.Models 2.15
+import ".."
+
+// The list of known controllers; a click opens the settings menu of one.
+Page {
+    id: page
+
+    title: qsTr("Настройки")
+    padding: Theme.padding
+
+    background: Rectangle {
+        color: Theme.pageBackground
+    }
+
+    header: HeaderBar {
+        title: page.title
+    }
+
+    ListView {
+        id: deviceList
+
+        objectName: "deviceList"
+        anchors.fill: parent
+        spacing: Theme.spacing
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+
+        model: DelegateModel {
+            model: norvaleoDevicesModel
+            rootIndex: norvaleoDevicesModel.index(0, 0)
+
+            delegate: AbstractButton {
+                id: row
+
+                objectName: "deviceRow" + index
+                readonly property color tint: row.pressed ? Theme.white
+                                                          : row.hovered ? Theme.accent : Theme.menuText
+
+                width: deviceList.width
+                height: 50
+                hoverEnabled: true
+                onClicked: page.StackView.view.push("qrc:/pages/SettingsInner.qml",
+                                                    { usedModel: model, modelIndex: index })
+
+                background: Rectangle {
+                    radius: Theme.cardRadius
+                    border.color: Theme.border
+                    border.width: 1
+                    color: row.pressed ? Theme.accent : row.hovered ? Theme.lightAccent : Theme.card
+                }
+
+                contentItem: Item {
+                    Image {
+                        id: picture
+
+                        anchors.left: parent.left
+                        anchors.leftMargin: Theme.padding
+                        anchors.verticalCenter: parent.verticalCenter
+                        height: 25
+                        fillMode: Image.PreserveAspectFit
+                        source: "qrc:/icons/norvaleo_dimmer.png"
+                        sourceSize.height: 25
+                    }
+
+                    Text {
+                        objectName: "deviceName"
+                        anchors.left: picture.right
+                        anchors.leftMargin: Theme.padding
+                        anchors.right: arrow.left
+                        anchors.rightMargin: Theme.padding
+                        anchors.verticalCenter: parent.verticalCenter
+                        text: model.name
+                        textFormat: Text.PlainText
+                        color: row.tint
+                        font.pointSize: Theme.menuPointSize
+                        wrapMode: Text.Wrap
+                        maximumLineCount: 2
+                        elide: Text.ElideRight
+                    }
+
+                    TintedIcon {
+                        id: arrow
+
+                        anchors.right: parent.right
+                        anchors.rightMargin: Theme.padding
+                        anchors.verticalCenter: parent.verticalCenter
+                        source: "qrc:/icons/right-black.svg"
+                        color: Theme.menuIcon
+                    }
+                }
+            }
+        }
+    }
+}
