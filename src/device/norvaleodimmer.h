@@ -29,8 +29,9 @@ public:
 
     QString itemType() const override;
 
-    // Handles the body of a reply that arrived without a network error, as
-    // every reply of the device is handled once its envelope is read.
+    // Reads the body of a reply that arrived without a network error: its
+    // envelope and, when no other request is in flight, its status objects.
+    // Sends nothing itself, so replies can be fed to it as bytes.
     void handleReplyBody(const QByteArray &body);
 
 Q_SIGNALS:
