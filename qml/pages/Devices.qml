@@ -183,7 +183,6 @@ Page {
                     }
 
                     contentItem: Text {
-                        leftPadding: Theme.padding
                         text: entry.text
                         textFormat: Text.PlainText
                         font.pointSize: Theme.menuPointSize

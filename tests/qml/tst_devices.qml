@@ -238,6 +238,7 @@ TestCase {
         compare(entryTexts.join("|"), "Поиск устройств|Добавить вручную|Удилить все")
         compare(page.addMenu.width, 290)
         compare(page.addMenu.height, 135)
+        simulator.screenshot(window, "devices_add_menu")
         page.addMenu.close()
         tryVerify(function() { return !page.addMenu.visible })
 
