@@ -106,40 +106,41 @@ void DevicesSearcher::onReadyRead()
         const QNetworkDatagram answer = socket->receiveDatagram(maxDatagramSize);
         if (!answer.isValid())
             return;
-        processAnswer(answer.data());
+        if (const auto description = parseAnswer(answer.data()))
+            collect(*description);
     }
 }
 
-void DevicesSearcher::processAnswer(const QByteArray &payload)
+std::optional<DeviceDescription> DevicesSearcher::parseAnswer(const QByteArray &datagram)
 {
-    const QJsonDocument document = QJsonDocument::fromJson(payload);
+    const QJsonDocument document = QJsonDocument::fromJson(datagram);
     if (document.isNull())
-        return;
+        return std::nullopt;
     const QJsonValue infoValue = document.object().value(QLatin1String("device_info"));
     if (!infoValue.isObject())
-        return;
+        return std::nullopt;
     const QJsonObject info = infoValue.toObject();
 
     DeviceDescription description;
     const QString type = info.value(QLatin1String("type")).toString();
     if (type != dimmerType)
-        return;
+        return std::nullopt;
     description.type = 1;
 
     description.ipAddress1 = canonicalAddress(info.value(QLatin1String("ip_1")).toString());
     description.ipAddress2 = canonicalAddress(info.value(QLatin1String("ip_2")).toString());
     if (description.ipAddress1.isEmpty() && description.ipAddress2.isEmpty())
-        return;
+        return std::nullopt;
 
     description.uniqueId = info.value(QLatin1String("unique_id")).toString();
     if (description.uniqueId.isNull())
-        return;
+        return std::nullopt;
 
     description.name = info.value(QLatin1String("name")).toString();
     if (description.name.isEmpty())
         description.name = QString(type).replace(QLatin1Char('_'), QLatin1Char(' '));
 
-    collect(description);
+    return description;
 }
 
 void DevicesSearcher::collect(const DeviceDescription &description)

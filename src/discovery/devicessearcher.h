@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QSet>
 
+#include <optional>
+
 class QUdpSocket;
 
 // Finds dimmer controllers over UDP: a broadcast "search", an address "check"
@@ -21,6 +23,10 @@ class DevicesSearcher : public QObject
 public:
     explicit DevicesSearcher(QObject *parent = nullptr);
     ~DevicesSearcher() override;
+
+    // The controller described by one answer datagram, or nothing when the
+    // datagram is no usable answer.
+    static std::optional<DeviceDescription> parseAnswer(const QByteArray &datagram);
 
 Q_SIGNALS:
     void searchedDevices(QVector<DeviceDescription> devices);
@@ -42,7 +48,6 @@ private:
     void startRun(const QHostAddress &destination, int interval);
     void sendAgain();
     void finish(bool reportTable);
-    void processAnswer(const QByteArray &payload);
     void collect(const DeviceDescription &description);
 
     QHash<QString, DeviceDescription> found;

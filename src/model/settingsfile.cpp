@@ -5,6 +5,31 @@
 #include <QFile>
 #include <QSaveFile>
 
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+// QSaveFile renames without syncing: the new content must reach the disk before
+// the rename does, or a power cut right after it can leave an empty file.
+void syncToDisk(QFileDevice &file)
+{
+    const int handle = file.handle();
+    if (!file.flush() || handle < 0) {
+        return;
+    }
+#ifdef Q_OS_WIN
+    _commit(handle);
+#else
+    ::fsync(handle);
+#endif
+}
+
+} // namespace
+
 SettingsFile::SettingsFile(const QString &baseDirectory) : base(baseDirectory)
 {
 }
@@ -71,6 +96,8 @@ void SettingsFile::writeAll(const QByteArray &data)
     }
     if (file.write(data) != data.size()) {
         file.cancelWriting();
+    } else {
+        syncToDisk(file);
     }
     file.commit();
 }
