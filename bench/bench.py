@@ -1,0 +1,501 @@
+#!/usr/bin/env python3
+"""Runs the NorvaleoDimmer benchmarks side by side and prints a Markdown report.
+
+Started by bench/run inside scripts/with-display and scripts/netns-run: the
+simulated controllers listen on 127.0.0.x of a private network namespace and
+the windows go to a private Xvfb. Every figure is the median of several runs;
+the runs of the compared variants are interleaved so that a change in the
+machine's load hits all of them alike.
+"""
+
+import argparse
+import datetime
+import ipaddress
+import json
+import os
+import platform
+import re
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import threading
+import time
+
+FIRST_ADDRESS = "127.0.0.10"
+WATCHED_CONTROLLERS = 50
+WATCHED_CHANNELS = 8
+SEARCHED_CONTROLLERS = 100
+CLK_TCK = os.sysconf("SC_CLK_TCK")
+
+# Targets: (limit, unit text); a figure passes when it does not exceed the limit.
+TARGET_STARTUP_RATIO = 1.5
+TARGET_MEMORY_MB = 40.0
+TARGET_CPU_PERCENT = 2.0
+TARGET_REPLY_US = 100.0
+TARGET_FRAME_MS = 50.0
+
+
+def log(text):
+    print(text, file=sys.stderr, flush=True)
+
+
+def median(values):
+    return statistics.median(values) if values else float("nan")
+
+
+def percentile(values, fraction):
+    """Nearest-rank percentile."""
+    if not values:
+        return float("nan")
+    ordered = sorted(values)
+    rank = max(1, min(len(ordered), int(-(-fraction * len(ordered) // 1))))
+    return ordered[rank - 1]
+
+
+def load_average():
+    with open("/proc/loadavg") as f:
+        return " ".join(f.read().split()[:3])
+
+
+# --- the settings file and the simulator -------------------------------------------------------
+
+
+def settings_text(count, channels):
+    """A settings file as the application writes it, for `count` simulated controllers."""
+    base = int(ipaddress.IPv4Address(FIRST_ADDRESS))
+    devices = {}
+    for i in range(count):
+        wired = base + 2 * i
+        entry = {
+            "ipAddress_1": str(ipaddress.IPv4Address(wired)),
+            "ipAddress_2": str(ipaddress.IPv4Address(wired + 1)),
+            "name": "Контроллер %d" % (i + 1),
+            "uniqueId": "NV%08X" % wired,
+        }
+        for c in range(1, channels + 1):
+            entry["DIMMER_%d" % c] = {"favourites": "false", "light_id": str(c),
+                                      "name": "Лампа %d" % c}
+        devices["NORVALEO_DIMMER_%d" % (i + 1)] = entry
+    return json.dumps(devices, ensure_ascii=False, separators=(",", ":"))
+
+
+class SettingsFile:
+    """settings/settings.json beside one executable; removed again at the end."""
+
+    def __init__(self, executable):
+        self.directory = os.path.join(os.path.dirname(executable), "settings")
+        self.path = os.path.join(self.directory, "settings.json")
+
+    def write(self, count):
+        if count == 0:
+            self.remove()
+            return
+        os.makedirs(self.directory, exist_ok=True)
+        with open(self.path, "w", encoding="utf-8") as f:
+            f.write(settings_text(count, WATCHED_CHANNELS))
+
+    def remove(self):
+        if os.path.exists(self.path):
+            os.remove(self.path)
+
+
+class Simulator:
+    """norvaleo-simulator with --log; counts the HTTP requests it receives."""
+
+    def __init__(self, executable, count, channels):
+        self.process = subprocess.Popen(
+            [executable, "--count", str(count), "--channels", str(channels),
+             "--first-address", FIRST_ADDRESS, "--log"],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, encoding="utf-8")
+        self.requests = 0
+        self.lock = threading.Lock()
+        for line in self.process.stdout:
+            if line.startswith("ready:"):
+                break
+        else:
+            raise RuntimeError("the simulator did not start")
+        threading.Thread(target=self._drain, daemon=True).start()
+
+    def _drain(self):
+        for line in self.process.stdout:
+            if line.startswith("request "):
+                with self.lock:
+                    self.requests += 1
+
+    def request_count(self):
+        with self.lock:
+            return self.requests
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+# --- processes under measurement ---------------------------------------------------------------
+
+
+def bench_lines(text):
+    return [json.loads(line[6:]) for line in text.splitlines() if line.startswith("BENCH ")]
+
+
+def run_launcher(launcher, arguments, timeout):
+    """Runs bench_launcher to its end; returns (start time, its BENCH objects)."""
+    start = time.monotonic_ns()
+    process = subprocess.Popen([launcher] + arguments, stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+    out, _ = process.communicate(timeout=timeout)
+    if process.returncode != 0:
+        raise RuntimeError("%s %s exited with %d" % (launcher, arguments, process.returncode))
+    return start, bench_lines(out)
+
+
+def proc_stat_cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    # After the command: state is field 3, utime field 14, stime field 15.
+    return (int(fields[11]) + int(fields[12])) / CLK_TCK
+
+
+def proc_status_kb(pid, key):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith(key + ":"):
+                return int(line.split()[1])
+    return 0
+
+
+# --- the benchmarks ----------------------------------------------------------------------------
+
+
+def bench_startup(paths, rounds):
+    """Process start to the first frame swapped, three variants interleaved."""
+    settings = SettingsFile(paths["launcher"])
+    variants = [
+        ("empty window", ["--empty"], 0),
+        ("application, empty list", [], 0),
+        ("application, %d controllers" % WATCHED_CONTROLLERS, [], WATCHED_CONTROLLERS),
+    ]
+    results = {name: {"total": [], "main": []} for name, _, _ in variants}
+    # One round to warm the page cache and the font cache, not counted.
+    for r in range(rounds + 1):
+        order = variants[r % 3:] + variants[:r % 3]
+        for name, arguments, count in order:
+            settings.write(count)
+            start, lines = run_launcher(paths["launcher"], arguments + ["--mode", "startup"], 60)
+            frame = next(line for line in lines if line["event"] == "first_frame")
+            if r > 0:
+                results[name]["total"].append((frame["first_frame_ns"] - start) / 1e6)
+                results[name]["main"].append(
+                    (frame["first_frame_ns"] - frame["entry_ns"]) / 1e6)
+    settings.remove()
+    return variants, results
+
+
+def bench_watching(paths, simulator, rounds, seconds, warmup):
+    """Peak memory and CPU of the application watching 50 controllers, beside the empty window."""
+    settings = SettingsFile(paths["app"])
+    samples = []
+    for r in range(rounds):
+        settings.write(WATCHED_CONTROLLERS)
+        empty = subprocess.Popen([paths["launcher"], "--empty", "--mode", "idle"],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        app = subprocess.Popen([paths["app"]], stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+        try:
+            time.sleep(warmup)
+            cpu0 = {p.pid: proc_stat_cpu_seconds(p.pid) for p in (empty, app)}
+            requests0 = simulator.request_count()
+            t0 = time.monotonic()
+            time.sleep(seconds)
+            elapsed = time.monotonic() - t0
+            cpu1 = {p.pid: proc_stat_cpu_seconds(p.pid) for p in (empty, app)}
+            requests1 = simulator.request_count()
+            sample = {
+                "elapsed": elapsed,
+                "requests_per_s": (requests1 - requests0) / elapsed,
+                "app_cpu_percent": 100 * (cpu1[app.pid] - cpu0[app.pid]) / elapsed,
+                "empty_cpu_percent": 100 * (cpu1[empty.pid] - cpu0[empty.pid]) / elapsed,
+                "app_cpu_total_s": cpu1[app.pid],
+                "app_hwm_mb": proc_status_kb(app.pid, "VmHWM") / 1024,
+                "empty_hwm_mb": proc_status_kb(empty.pid, "VmHWM") / 1024,
+                "app_rss_mb": proc_status_kb(app.pid, "VmRSS") / 1024,
+                "empty_rss_mb": proc_status_kb(empty.pid, "VmRSS") / 1024,
+                "app_threads": proc_status_kb(app.pid, "Threads"),
+                "empty_threads": proc_status_kb(empty.pid, "Threads"),
+            }
+            samples.append(sample)
+            log("  watching round %d: %s" % (r + 1, json.dumps(
+                {k: round(v, 2) for k, v in sample.items()})))
+        finally:
+            for p in (empty, app):
+                p.send_signal(signal.SIGTERM)
+                p.wait(timeout=10)
+    settings.remove()
+    return samples
+
+
+def bench_frames(paths, rounds, settle_ms, duration_ms):
+    """Frame intervals with a channel grid shown while 50 controllers are polled."""
+    settings = SettingsFile(paths["launcher"])
+    runs = []
+    for r in range(rounds):
+        settings.write(WATCHED_CONTROLLERS)
+        _, lines = run_launcher(paths["launcher"],
+                                ["--mode", "frames", "--settle-ms", str(settle_ms),
+                                 "--duration-ms", str(duration_ms)],
+                                60 + 3 * (settle_ms + 2 * duration_ms) / 1000)
+        events = {line["event"]: line for line in lines}
+        driven = events["driven_frames"]["swaps_ns"]
+        intervals = [(b - a) / 1e6 for a, b in zip(driven, driven[1:])]
+        idle = events["idle_frames"]
+        stalls = [s / 1e6 for s in idle["stalls_ns"]]
+        run = {
+            "page": events["page"]["title"],
+            "cells": events["page"]["cells"],
+            "frames": len(driven),
+            "interval_max": max(intervals),
+            "interval_p99": percentile(intervals, 0.99),
+            "interval_median": median(intervals),
+            "render_max": max(events["driven_frames"]["renders_ns"]) / 1e6,
+            "render_median": median(events["driven_frames"]["renders_ns"]) / 1e6,
+            "idle_frames": len(idle["swaps_ns"]),
+            "stall_max": max(stalls) if stalls else float("nan"),
+            "stall_p99": percentile(stalls, 0.99),
+        }
+        runs.append(run)
+        log("  frames round %d: %s" % (r + 1, json.dumps(
+            {k: (round(v, 2) if isinstance(v, float) else v) for k, v in run.items()})))
+    settings.remove()
+    return runs
+
+
+def bench_search(paths, rounds):
+    """A network search with 100 controllers answering: what the first tick shows."""
+    settings = SettingsFile(paths["launcher"])
+    settings.remove()
+    runs = []
+    for r in range(rounds):
+        _, lines = run_launcher(paths["launcher"], ["--mode", "search"], 60)
+        search = next(line for line in lines if line["event"] == "search")
+        stalls = [s / 1e6 for s in search["stalls_ns"]]
+        run = {
+            "first_report_ms": search["first_report_ms"],
+            "reported": search["reported"],
+            "rows": search["rows"],
+            "grid_count": search["grid_count"],
+            "stall_max": max(stalls) if stalls else float("nan"),
+        }
+        runs.append(run)
+        log("  search round %d: %s" % (r + 1, json.dumps(run)))
+    settings.remove()
+    return runs
+
+
+def bench_reply(paths, rounds):
+    """QBENCHMARK of NorvaleoDimmer::handleReplyBody: wall time, and instructions if valgrind is here."""
+    walltime = {}
+    for _ in range(rounds):
+        out = subprocess.run([paths["reply"], "-csv", "-minimumtotal", "300"],
+                             capture_output=True, text=True, check=True).stdout
+        for line in out.splitlines():
+            m = re.match(r'"dimmerInfo","([^"]*)","WalltimeMilliseconds",([0-9.e+-]+)', line)
+            if m:
+                walltime.setdefault(m.group(1), []).append(float(m.group(2)) * 1000)
+    instructions = {}
+    if shutil.which("valgrind"):
+        out = subprocess.run([paths["reply"], "-csv", "-callgrind"],
+                             capture_output=True, text=True).stdout
+        for line in out.splitlines():
+            m = re.match(r'"dimmerInfo","([^"]*)","InstructionReads",([0-9.e+-]+)', line)
+            if m:
+                instructions[m.group(1)] = float(m.group(2))
+    return walltime, instructions
+
+
+# --- the machine and the report ----------------------------------------------------------------
+
+
+def machine():
+    info = {"nproc": os.cpu_count()}
+    with open("/proc/cpuinfo") as f:
+        models = [line.split(":", 1)[1].strip() for line in f if line.startswith("model name")]
+    info["cpu"] = models[0] if models else platform.processor()
+    with open("/proc/meminfo") as f:
+        total = next(int(line.split()[1]) for line in f if line.startswith("MemTotal"))
+    info["memory"] = "%.1f GiB" % (total / 1024 / 1024)
+    try:
+        with open("/etc/os-release") as f:
+            os_release = dict(line.rstrip().split("=", 1) for line in f if "=" in line)
+        info["os"] = os_release.get("PRETTY_NAME", "").strip('"')
+    except OSError:
+        info["os"] = platform.platform()
+    info["kernel"] = platform.release()
+    try:
+        info["qt"] = subprocess.run(["qmake", "-query", "QT_VERSION"], capture_output=True,
+                                    text=True).stdout.strip()
+    except OSError:
+        info["qt"] = "?"
+    return info
+
+
+def verdict(ok):
+    return "met" if ok else "**missed**"
+
+
+def report(info, sections, args, loads):
+    out = []
+    w = out.append
+    w("## Run of %s" % datetime.datetime.now().strftime("%Y-%m-%d %H:%M"))
+    w("")
+    w("Machine: %d cores, %s, %s, %s (kernel %s), Qt %s; X server Xvfb, Mesa llvmpipe." % (
+        info["nproc"], info["cpu"], info["memory"], info["os"], info["kernel"], info["qt"]))
+    w("Command: `bench/run %s`. Load average (1, 5, 15 min) before each part: %s." % (
+        " ".join(args), "; ".join("%s %s" % item for item in loads)))
+    w("")
+    w("| # | what | measured (median) | floor / reference | target | verdict |")
+    w("|---|---|---|---|---|---|")
+    rows = []
+
+    if "startup" in sections:
+        variants, results = sections["startup"]
+        empty = median(results[variants[0][0]]["total"])
+        for name, _, _ in variants[1:]:
+            value = median(results[name]["total"])
+            ratio = value / empty
+            rows.append("| 1 | start to first frame, %s | %.0f ms (%.2f× the empty window) | "
+                        "empty window %.0f ms | ≤ %.1f× | %s |" % (
+                            name, value, ratio, empty, TARGET_STARTUP_RATIO,
+                            verdict(ratio <= TARGET_STARTUP_RATIO)))
+    if "watching" in sections:
+        samples = sections["watching"]
+        app = median([s["app_hwm_mb"] for s in samples])
+        empty = median([s["empty_hwm_mb"] for s in samples])
+        rows.append("| 2 | peak RSS (VmHWM) after %d s watching %d×%d | %.1f MB (+%.1f MB) | "
+                    "empty window %.1f MB | ≤ +%.0f MB | %s |" % (
+                        args_seconds(samples), WATCHED_CONTROLLERS, WATCHED_CHANNELS, app,
+                        app - empty, empty, TARGET_MEMORY_MB,
+                        verdict(app - empty <= TARGET_MEMORY_MB)))
+        cpu = median([s["app_cpu_percent"] for s in samples])
+        rows.append("| 3 | CPU while watching %d controllers (utime+stime / wall) | %.2f %% of "
+                    "one core | empty window %.2f %%; %.1f requests/s served | < %.0f %% | %s |" % (
+                        WATCHED_CONTROLLERS, cpu,
+                        median([s["empty_cpu_percent"] for s in samples]),
+                        median([s["requests_per_s"] for s in samples]), TARGET_CPU_PERCENT,
+                        verdict(cpu < TARGET_CPU_PERCENT)))
+    if "reply" in sections:
+        walltime, instructions = sections["reply"]
+        for tag, values in walltime.items():
+            value = median(values)
+            extra = ("%.0f instructions" % instructions[tag]) if tag in instructions else ""
+            rows.append("| 4 | one dimmer_info reply, 16 channels: %s | %.1f µs | %s | "
+                        "< %.0f µs | %s |" % (tag, value, extra, TARGET_REPLY_US,
+                                              verdict(value < TARGET_REPLY_US)))
+    if "search" in sections:
+        runs = sections["search"]
+        reported = min(r["reported"] for r in runs)
+        rows_seen = min(r["rows"] for r in runs)
+        grid = min(r["grid_count"] for r in runs)
+        ok = reported == SEARCHED_CONTROLLERS and rows_seen == SEARCHED_CONTROLLERS
+        rows.append("| 5 | search, %d controllers answering: first report / rows / grid cells "
+                    "at the first tick (worst of %d runs) | %d / %d / %d | first report after "
+                    "%.0f ms; longest GUI stall %.0f ms | all %d | %s |" % (
+                        SEARCHED_CONTROLLERS, len(runs), reported, rows_seen, grid,
+                        median([r["first_report_ms"] for r in runs]),
+                        max(r["stall_max"] for r in runs), SEARCHED_CONTROLLERS,
+                        verdict(ok and grid == SEARCHED_CONTROLLERS)))
+    if "frames" in sections:
+        runs = sections["frames"]
+        worst = max(r["interval_max"] for r in runs)
+        rows.append("| 6 | frame intervals, channel grid (%d cells) shown, %d controllers "
+                    "polled, continuous redraw: max / p99 / median | %.1f / %.1f / %.1f ms "
+                    "(worst max of %d runs: %.1f ms) | render (sync to swap) median %.1f ms; "
+                    "without redraw: longest GUI stall %.1f ms, %d frames | no frame over "
+                    "%.0f ms | %s |" % (
+                        min(r["cells"] for r in runs), WATCHED_CONTROLLERS,
+                        median([r["interval_max"] for r in runs]),
+                        median([r["interval_p99"] for r in runs]),
+                        median([r["interval_median"] for r in runs]), len(runs), worst,
+                        median([r["render_median"] for r in runs]),
+                        max(r["stall_max"] for r in runs),
+                        int(median([r["idle_frames"] for r in runs])), TARGET_FRAME_MS,
+                        verdict(worst <= TARGET_FRAME_MS)))
+    out.extend(rows)
+    w("")
+    return "\n".join(out)
+
+
+def args_seconds(samples):
+    return int(round(median([s["elapsed"] for s in samples])))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--build-dir", default="build-bench")
+    parser.add_argument("--only", default="startup,watching,reply,search,frames",
+                        help="comma-separated parts to run")
+    parser.add_argument("--startup-rounds", type=int, default=9)
+    parser.add_argument("--watch-rounds", type=int, default=3)
+    parser.add_argument("--watch-seconds", type=float, default=60)
+    parser.add_argument("--watch-warmup", type=float, default=10)
+    parser.add_argument("--frame-rounds", type=int, default=3)
+    parser.add_argument("--frame-seconds", type=float, default=30)
+    parser.add_argument("--reply-rounds", type=int, default=5)
+    parser.add_argument("--search-rounds", type=int, default=3)
+    parser.add_argument("--output", help="also append the report to this file")
+    args = parser.parse_args()
+
+    build = os.path.abspath(args.build_dir)
+    paths = {
+        "launcher": os.path.join(build, "bench", "bench_launcher"),
+        "reply": os.path.join(build, "bench", "bench_reply"),
+        "app": os.path.join(build, "src", "app", "NorvaleoDimmer"),
+        "simulator": os.path.join(build, "tools", "norvaleo-simulator"),
+    }
+    parts = args.only.split(",")
+    info = machine()
+    sections = {}
+    loads = []
+    # One simulator for everything: the first 50 of its 100 controllers are
+    # the watched ones, all 100 answer the search.
+    simulator = Simulator(paths["simulator"], SEARCHED_CONTROLLERS, WATCHED_CHANNELS)
+    try:
+        if "startup" in parts:
+            loads.append(("startup", load_average()))
+            log("start-up, %d rounds ..." % args.startup_rounds)
+            sections["startup"] = bench_startup(paths, args.startup_rounds)
+        if "watching" in parts:
+            loads.append(("watching", load_average()))
+            log("memory and CPU, %d rounds of %.0f s ..." % (args.watch_rounds,
+                                                           args.watch_seconds))
+            sections["watching"] = bench_watching(paths, simulator, args.watch_rounds,
+                                                  args.watch_seconds, args.watch_warmup)
+        if "reply" in parts:
+            loads.append(("reply", load_average()))
+            log("reply handling ...")
+            sections["reply"] = bench_reply(paths, args.reply_rounds)
+        if "search" in parts:
+            loads.append(("search", load_average()))
+            log("search ...")
+            sections["search"] = bench_search(paths, args.search_rounds)
+        if "frames" in parts:
+            loads.append(("frames", load_average()))
+            log("frames, %d rounds ..." % args.frame_rounds)
+            sections["frames"] = bench_frames(paths, args.frame_rounds, 5000,
+                                              int(args.frame_seconds * 1000))
+    finally:
+        simulator.stop()
+
+    text = report(info, sections, sys.argv[1:], loads)
+    print(text)
+    if args.output:
+        with open(args.output, "a", encoding="utf-8") as f:
+            f.write(text + "\n")
+        with open(args.output + ".json", "a", encoding="utf-8") as f:
+            f.write(json.dumps({"machine": info, "loads": loads, "sections": sections},
+                               default=str) + "\n")
+
+
+if __name__ == "__main__":
+    main()

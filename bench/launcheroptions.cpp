@@ -1,0 +1,67 @@
+#include "launcheroptions.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+bool readInt(const char *text, int &value)
+{
+    char *end = nullptr;
+    const long number = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || number < 0 || number > 3600000) {
+        return false;
+    }
+    value = int(number);
+    return true;
+}
+
+} // namespace
+
+bool LauncherOptions::parse(int argc, char **argv, LauncherOptions &options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char *arg = argv[i];
+        const char *next = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (std::strcmp(arg, "--empty") == 0) {
+            options.emptyWindow = true;
+            continue;
+        }
+        if (!next) {
+            continue;
+        }
+        if (std::strcmp(arg, "--mode") == 0) {
+            ++i;
+            if (std::strcmp(next, "startup") == 0) {
+                options.mode = Mode::Startup;
+            } else if (std::strcmp(next, "idle") == 0) {
+                options.mode = Mode::Idle;
+            } else if (std::strcmp(next, "frames") == 0) {
+                options.mode = Mode::Frames;
+            } else if (std::strcmp(next, "search") == 0) {
+                options.mode = Mode::Search;
+            } else {
+                return false;
+            }
+        } else if (std::strcmp(arg, "--settle-ms") == 0) {
+            ++i;
+            if (!readInt(next, options.settleMs)) {
+                return false;
+            }
+        } else if (std::strcmp(arg, "--duration-ms") == 0) {
+            ++i;
+            if (!readInt(next, options.durationMs)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+qint64 LauncherOptions::monotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}

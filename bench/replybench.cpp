@@ -1,0 +1,122 @@
+// How long a controller node takes to apply one "dimmer_info" reply with 16
+// channels, 8 inputs and the settings, its channels already in the tree, in
+// a tree like the application's: the root model with the favourites proxy
+// attached. Run by bench/run; not a test.
+#include "device/norvaleodimmer.h"
+#include "model/favouritesfilterproxymodel.h"
+#include "model/roleregistry.h"
+#include "model/rootmodel.h"
+#include "simulatedcontroller.h"
+
+#include <QHostAddress>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class ReplyBench : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void dimmerInfo_data();
+    void dimmerInfo();
+
+private:
+    static constexpr int Channels = 16;
+    static QByteArray replyBody(int brightnessOffset);
+    NorvaleoDimmer *controllerAt(int row) const;
+
+    QTemporaryDir settingsDir;
+    RootModel *rootModel = nullptr;
+    FavouritesFilterProxyModel *favourites = nullptr;
+};
+
+QByteArray ReplyBench::replyBody(int brightnessOffset)
+{
+    SimulatedController device(QStringLiteral("127.0.0.10"), QStringLiteral("127.0.0.11"),
+                               QStringLiteral("NV7F00000A"), QStringLiteral("Гостиная"), Channels);
+    QVector<SimulatedController::Output> outputs = device.outputs();
+    for (int i = 0; i < outputs.size(); ++i) {
+        outputs[i].brightness = (i * 16 + brightnessOffset) % 256;
+        outputs[i].name = QStringLiteral("Светильник %1").arg(i + 1);
+    }
+    device.setOutputs(outputs);
+    QVector<SimulatedController::Input> inputs(8);
+    for (int i = 0; i < inputs.size(); ++i) {
+        inputs[i].type = i % 2 ? QStringLiteral("ADC") : QStringLiteral("CH_ON_OFF_DIMMING");
+        inputs[i].voltValue = 1.5 + i;
+    }
+    device.setInputs(inputs);
+    const QJsonObject reply{{QStringLiteral("response"), QStringLiteral("ok")},
+                            {QStringLiteral("dimmer_info"), device.dimmerInfoJson()}};
+    return QJsonDocument(reply).toJson(QJsonDocument::Compact);
+}
+
+NorvaleoDimmer *ReplyBench::controllerAt(int row) const
+{
+    const QModelIndex index = rootModel->index(row, 0, rootModel->index(0, 0));
+    return static_cast<NorvaleoDimmer *>(index.internalPointer());
+}
+
+void ReplyBench::initTestCase()
+{
+    QVERIFY(settingsDir.isValid());
+    RoleRegistry::fill();
+    rootModel = new RootModel(this, settingsDir.path());
+    favourites = new FavouritesFilterProxyModel(this);
+    favourites->setSourceModel(rootModel);
+    favourites->rebuildFavourites();
+    // 50 controllers, as in the other benchmarks; polling stays off, replies
+    // are fed as bytes.
+    const QByteArray body = replyBody(0);
+    for (int i = 0; i < 50; ++i) {
+        const quint32 wired = QHostAddress(QStringLiteral("127.0.0.10")).toIPv4Address() + 2 * i;
+        DeviceDescription description;
+        description.uniqueId = QStringLiteral("NV%1").arg(wired, 8, 16, QLatin1Char('0')).toUpper();
+        description.name = QStringLiteral("Контроллер %1").arg(i + 1);
+        description.ipAddress1 = QHostAddress(wired).toString();
+        description.ipAddress2 = QHostAddress(wired + 1).toString();
+        description.type = 1;
+        QVERIFY(rootModel->addDevice(description, false).isValid());
+        controllerAt(i)->handleReplyBody(body);
+        QCOMPARE(rootModel->rowCount(rootModel->index(i, 0, rootModel->index(0, 0))), Channels);
+    }
+}
+
+void ReplyBench::dimmerInfo_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("changing");
+    QTest::newRow("first controller, values unchanged") << 0 << false;
+    QTest::newRow("last of 50, values unchanged") << 49 << false;
+    QTest::newRow("last of 50, every brightness changed") << 49 << true;
+}
+
+void ReplyBench::dimmerInfo()
+{
+    QFETCH(int, row);
+    QFETCH(bool, changing);
+    NorvaleoDimmer *controller = controllerAt(row);
+    const QByteArray bodies[2] = {replyBody(0), replyBody(changing ? 7 : 0)};
+    int changes = 0;
+    const QMetaObject::Connection counter =
+        connect(rootModel, &QAbstractItemModel::dataChanged, this, [&changes] { ++changes; });
+    int turn = 0;
+    QBENCHMARK
+    {
+        controller->handleReplyBody(bodies[++turn & 1]);
+    }
+    disconnect(counter);
+    // The measured work did what it should: one change per channel, or none.
+    if (changing) {
+        QVERIFY(changes >= Channels);
+    } else {
+        QCOMPARE(changes, 0);
+    }
+}
+
+QTEST_GUILESS_MAIN(ReplyBench)
+
+#include "replybench.moc"
