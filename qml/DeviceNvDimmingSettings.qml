@@ -49,6 +49,9 @@ SettingsPage {
             Layout.topMargin: 5
             Layout.bottomMargin: 5
             editorShare: Theme.spinBoxWidth / Math.max(width, Theme.spinBoxWidth)
+            implicitHeight: Math.max(Theme.rowHeight, labelItem.implicitHeight)
+            labelItem.wrapMode: Text.WordWrap
+            labelItem.maximumLineCount: 2
             label: qsTr("Смещение перехода нуля")
 
             NumberSpinBox {
@@ -72,6 +75,9 @@ SettingsPage {
             Layout.topMargin: 5
             Layout.bottomMargin: 5
             editorShare: Theme.spinBoxWidth / Math.max(width, Theme.spinBoxWidth)
+            implicitHeight: Math.max(Theme.rowHeight, labelItem.implicitHeight)
+            labelItem.wrapMode: Text.WordWrap
+            labelItem.maximumLineCount: 2
             label: qsTr("Полупериод сети")
 
             NumberSpinBox {
@@ -95,6 +101,9 @@ SettingsPage {
             Layout.topMargin: 5
             Layout.bottomMargin: 5
             editorShare: Theme.spinBoxWidth / Math.max(width, Theme.spinBoxWidth)
+            implicitHeight: Math.max(Theme.rowHeight, labelItem.implicitHeight)
+            labelItem.wrapMode: Text.WordWrap
+            labelItem.maximumLineCount: 2
             label: qsTr("Максимальная длительность импульса")
 
             NumberSpinBox {
@@ -118,6 +127,9 @@ SettingsPage {
             Layout.topMargin: 5
             Layout.bottomMargin: 5
             editorShare: Theme.spinBoxWidth / Math.max(width, Theme.spinBoxWidth)
+            implicitHeight: Math.max(Theme.rowHeight, labelItem.implicitHeight)
+            labelItem.wrapMode: Text.WordWrap
+            labelItem.maximumLineCount: 2
             label: qsTr("Использовать таймер")
 
             ToggleSwitch {

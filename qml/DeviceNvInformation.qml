@@ -70,18 +70,22 @@ SettingsPage {
         Repeater {
             model: page.infoRows
 
-            ColumnLayout {
+            // Equal bands, each with its row in the middle and the dividing
+            // line at its top edge.
+            Item {
                 Layout.fillWidth: true
-                spacing: 0
+                Layout.fillHeight: true
+                Layout.minimumHeight: Theme.rowHeight + 10
 
                 Separator {
+                    width: parent.width
                     visible: index > 0
                 }
 
                 SettingsRow {
                     objectName: "info_" + modelData.role
-                    Layout.topMargin: 5
-                    Layout.bottomMargin: 5
+                    width: parent.width
+                    anchors.verticalCenter: parent.verticalCenter
                     label: modelData.label
                     value: page.roleText(modelData.role) + modelData.unit
                     valueColor: Theme.secondary

@@ -96,7 +96,11 @@ TestCase {
 
     // The list of controllers, pushed by the "Настройки" tab.
     function openSettingsList(window) {
-        window.openTab(2)
+        const tab = findChild(window.footer, "tab2")
+        verify(tab)
+        // The last tab sits right of the others once the bar is laid out.
+        tryVerify(function() { return tab.width > 0 && tab.x > tab.width }, 5000, "tab bar laid out")
+        mouseClick(tab)
         const page = settled(window)
         compare(page.title, "Настройки")
         return page
@@ -120,6 +124,40 @@ TestCase {
         const menu = openMenu(window, deviceRow)
         clickChild(menu, "channelEntry" + channelRow)
         return settled(window)
+    }
+
+    // Opens the selector's list and clicks its entry.
+    function chooseEntry(selector, index) {
+        mouseClick(selector)
+        tryCompare(selector.popup, "opened", true)
+        const list = selector.popup.contentItem
+        list.positionViewAtIndex(index, ListView.Contain)
+        const entry = list.itemAtIndex(index)
+        verify(entry, "entry " + index)
+        mouseClick(entry)
+        tryCompare(selector.popup, "visible", false)
+    }
+
+    function clickPlus(box) {
+        mouseClick(box, box.width - 3, box.height / 2)
+    }
+
+    function clickMinus(box) {
+        mouseClick(box, 3, box.height / 2)
+    }
+
+    // Types into a spin box key by key, as the user would, and commits with
+    // Enter; characters beyond Latin-1 are inserted through the validator.
+    function typeNumber(box, text) {
+        const input = box.contentItem
+        typeInto(input, "")
+        for (let i = 0; i < text.length; ++i) {
+            if (text.charCodeAt(i) < 128)
+                keyClick(text[i])
+            else
+                input.insert(input.cursorPosition, text[i])
+        }
+        keyClick(Qt.Key_Enter)
     }
 
     function save(page) {
