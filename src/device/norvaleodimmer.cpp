@@ -3,6 +3,7 @@
 #include "device/deviceprotocol.h"
 #include "device/dimmerinputstypes.h"
 #include "model/dimmer.h"
+#include "model/jsonreader.h"
 
 #include <QDebug>
 #include <QJsonDocument>
@@ -407,7 +408,7 @@ void NorvaleoDimmer::httpResponse(QNetworkReply *reply)
 void NorvaleoDimmer::handleReplyBody(const QByteArray &body)
 {
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    const QJsonDocument document = JsonReader::read(body, &error);
     if (error.error != QJsonParseError::NoError) {
         failureEvent();
         return;

@@ -1,5 +1,7 @@
 #include "discovery/devicessearcher.h"
 
+#include "model/jsonreader.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -113,7 +115,7 @@ void DevicesSearcher::onReadyRead()
 
 std::optional<DeviceDescription> DevicesSearcher::parseAnswer(const QByteArray &datagram)
 {
-    const QJsonDocument document = QJsonDocument::fromJson(datagram);
+    const QJsonDocument document = JsonReader::read(datagram);
     if (document.isNull())
         return std::nullopt;
     const QJsonValue infoValue = document.object().value(QLatin1String("device_info"));

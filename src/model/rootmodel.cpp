@@ -2,6 +2,7 @@
 
 #include "device/norvaleodimmer.h"
 #include "model/dimmer.h"
+#include "model/jsonreader.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -299,7 +300,7 @@ void RootModel::loadSettings()
     if (content.isEmpty()) {
         return;
     }
-    const QJsonDocument document = QJsonDocument::fromJson(content);
+    const QJsonDocument document = JsonReader::read(content);
     if (document.isNull()) {
         return;
     }
