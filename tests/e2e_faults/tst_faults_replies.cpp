@@ -1,0 +1,122 @@
+#include "model/roleregistry.h"
+
+#include "faultfixture.h"
+
+#include <QTest>
+
+namespace {
+
+constexpr int ReplyTimeoutMs = 20000;
+
+} // namespace
+
+// Replies that never complete are given up by the request's abort timer; a
+// reply from another device on the controller's address changes nothing.
+class TestFaultsReplies : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        RoleRegistry::fill();
+        qRegisterMetaType<SimulatedController::Request>();
+    }
+
+    void stalledReply()
+    {
+        FaultFixture f;
+        QVERIFY(f.start());
+        // The whole reply waits far longer than a request may take.
+        f.sim.setReplyDelay(60000);
+        checkAborted(f, "reply stalls");
+    }
+
+    void tricklingReply()
+    {
+        FaultFixture f;
+        QVERIFY(f.start());
+        // One byte every 500 ms: the reply keeps arriving, but too slowly.
+        f.sim.setTrickle(true, 500);
+        checkAborted(f, "reply trickles 1 byte / 500 ms");
+    }
+
+    void anotherDeviceOnTheAddress()
+    {
+        FaultFixture f;
+        QVERIFY(f.start());
+        const QVariant name = f.value("name");
+        const QVariant version = f.value("net_soft_version");
+        const QVariant ssid = f.value("wifi_ssid");
+        QVERIFY(!name.toString().isEmpty());
+
+        // Another device now answers on the address, with a status of its own.
+        f.sim.setName(QStringLiteral("Чужой"));
+        SimulatedController::SystemInfo info = f.sim.systemInfo();
+        info.version = QStringLiteral("9.9.9");
+        info.wifiSsid = QStringLiteral("Stranger");
+        f.sim.setSystemInfo(info);
+        f.sim.setReportedUniqueId(QStringLiteral("NV-STRANGER"));
+        const qint64 on = f.now();
+
+        QTRY_VERIFY_WITH_TIMEOUT(!systemInfoReplies(f, on).isEmpty(), ReplyTimeoutMs);
+        const FaultFixture::Reply stranger = systemInfoReplies(f, on).first();
+        QCOMPARE(stranger.error, QNetworkReply::NoError);
+        QVERIFY(!stranger.connected);
+        QCOMPARE(f.value("uniqueId"), QVariant(FaultFixture::uniqueId()));
+        QCOMPARE(f.value("name"), name);
+        QCOMPARE(f.value("net_soft_version"), version);
+        QCOMPARE(f.value("wifi_ssid"), ssid);
+        FaultFixture::report("another device on the address",
+                             QStringLiteral("its system_info refused, shown disconnected"),
+                             stranger.ms - on);
+
+        // The controller itself again: the same status is taken over.
+        f.sim.setReportedUniqueId(QString());
+        const qint64 back = f.now();
+        QTRY_COMPARE_WITH_TIMEOUT(f.value("name"), QVariant(QStringLiteral("Чужой")),
+                                  ReplyTimeoutMs);
+        QCOMPARE(f.value("net_soft_version"), QVariant(QStringLiteral("9.9.9")));
+        QVERIFY(systemInfoReplies(f, back).first().connected);
+    }
+
+private:
+    static QVector<FaultFixture::Reply> systemInfoReplies(const FaultFixture &f, qint64 after)
+    {
+        QVector<FaultFixture::Reply> list;
+        for (const FaultFixture::Reply &reply : f.repliesAfter(after)) {
+            if (reply.itemType == QLatin1String("system_info")) {
+                list.append(reply);
+            }
+        }
+        return list;
+    }
+
+    // The first request after the fault is aborted by its timer; one failed
+    // request is tolerated, and the next one, answered in time, is handled.
+    void checkAborted(FaultFixture &f, const char *fault)
+    {
+        const qint64 on = f.now();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.requestsAfter(on).isEmpty(), ReplyTimeoutMs);
+        const qint64 requested = f.requestsAfter(on).first();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.repliesAfter(requested).isEmpty(), ReplyTimeoutMs);
+        const FaultFixture::Reply aborted = f.repliesAfter(requested).first();
+        QCOMPARE(aborted.error, QNetworkReply::OperationCanceledError);
+        QVERIFY(aborted.connected);
+        QCOMPARE(aborted.usingInterface, 1);
+        FaultFixture::report(fault, QStringLiteral("request aborted after it reached the device"),
+                             aborted.ms - requested);
+
+        f.sim.setReplyDelay(0);
+        f.sim.setTrickle(false);
+        QTRY_VERIFY_WITH_TIMEOUT(f.repliesAfter(aborted.ms + 1).size() >= 1, ReplyTimeoutMs);
+        const FaultFixture::Reply next = f.repliesAfter(aborted.ms + 1).first();
+        QCOMPARE(next.error, QNetworkReply::NoError);
+        QVERIFY(next.connected);
+        QCOMPARE(next.host, FaultFixture::wired());
+        QVERIFY(f.allShow(true));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFaultsReplies)
+#include "tst_faults_replies.moc"
