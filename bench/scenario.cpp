@@ -47,7 +47,7 @@ QJsonArray toArray(const QVector<qint64> &values)
 } // namespace
 
 Scenario::Scenario(const LauncherOptions &options, QObject *parent)
-    : QObject(parent), options(options)
+    : QObject(parent), options(options), constructedNs(LauncherOptions::monotonicNs())
 {
     frames.swaps.resize(MaxFrames);
     frames.renders.resize(MaxFrames);
@@ -69,6 +69,7 @@ bool Scenario::eventFilter(QObject *watched, QEvent *event)
 void Scenario::attach(QQuickWindow *quickWindow)
 {
     window = quickWindow;
+    windowNs = LauncherOptions::monotonicNs();
     // Both signals may come from the render thread: record at once, act later.
     connect(
         quickWindow, &QQuickWindow::beforeSynchronizing, this,
@@ -110,6 +111,8 @@ void Scenario::onFirstFrame()
 {
     QJsonObject result{{QStringLiteral("event"), QStringLiteral("first_frame")},
                        {QStringLiteral("entry_ns"), double(options.entryNs)},
+                       {QStringLiteral("application_ns"), double(constructedNs)},
+                       {QStringLiteral("window_ns"), double(windowNs)},
                        {QStringLiteral("first_frame_ns"), double(firstFrameNs.load())}};
     report(result);
     switch (options.mode) {

@@ -60,6 +60,8 @@ private:
 
     LauncherOptions options;
     QPointer<QQuickWindow> window;
+    const qint64 constructedNs; // inside the application object's constructor
+    qint64 windowNs = 0;        // first event to the window
     std::atomic<qint64> firstFrameNs{0};
     std::atomic<bool> driving{false};
     FrameLog frames;

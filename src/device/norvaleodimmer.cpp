@@ -516,6 +516,7 @@ void NorvaleoDimmer::parseDimmerInfo(const QJsonValue &value)
     const QModelIndex self = selfIndex();
     QMap<int, QVariant> own;
     ChannelUpdates updates;
+    updates.rowOfLightId = channelRows();
     readOutputs(info.value(QLatin1String("outputs")).toObject(), updates);
     readStructure(info.value(QLatin1String("structure")).toObject(), updates);
     readSettings(info.value(QLatin1String("settings")).toObject(), own, updates);
@@ -523,7 +524,7 @@ void NorvaleoDimmer::parseDimmerInfo(const QJsonValue &value)
     if (!own.isEmpty()) {
         setItemValues(self, own);
     }
-    for (const ChannelUpdate &update : qAsConst(updates)) {
+    for (const ChannelUpdate &update : qAsConst(updates.byRow)) {
         setItemValues(update.index, update.values);
     }
 }
@@ -535,11 +536,11 @@ NorvaleoDimmer::ChannelUpdate *NorvaleoDimmer::updateFor(const QString &memberNa
     if (number == 0) {
         return nullptr;
     }
-    const QModelIndex channel = channelFor(number, memberName.mid(8));
+    const QModelIndex channel = channelFor(number, memberName.mid(8), updates.rowOfLightId);
     if (!channel.isValid()) {
         return nullptr;
     }
-    ChannelUpdate &update = updates[channel.row()];
+    ChannelUpdate &update = updates.byRow[channel.row()];
     update.index = channel;
     return &update;
 }
@@ -555,25 +556,30 @@ void NorvaleoDimmer::readOutputs(const QJsonObject &outputs, ChannelUpdates &upd
         const auto put = [&](const QByteArray &role, const QVariant &roleValue) {
             update->values.insert(channel->roleByName(role), roleValue);
         };
+        // One lookup per member and no role name built at run time: this runs
+        // for every channel of every poll.
         const QJsonObject state = outputs.value(member).toObject();
-        if (state.contains(QLatin1String("brightness"))) {
-            put("brightness", DeviceProtocol::intOf(state.value(QLatin1String("brightness"))));
+        const auto brightness = state.constFind(QLatin1String("brightness"));
+        if (brightness != state.constEnd()) {
+            put(QByteArrayLiteral("brightness"), DeviceProtocol::intOf(brightness.value()));
         }
-        if (state.contains(QLatin1String("type"))) {
-            const int type = DeviceProtocol::keyValue<Dimmer::Type>(
-                DeviceProtocol::textOf(state.value(QLatin1String("type"))));
+        const auto typeText = state.constFind(QLatin1String("type"));
+        if (typeText != state.constEnd()) {
+            const int type =
+                DeviceProtocol::keyValue<Dimmer::Type>(DeviceProtocol::textOf(typeText.value()));
             if (type >= 0) {
-                put("light_type", type);
+                put(QByteArrayLiteral("light_type"), type);
             }
         }
-        if (state.contains(QLatin1String("slow_time"))) {
-            put("slow_time", DeviceProtocol::intOf(state.value(QLatin1String("slow_time"))));
+        const auto slowTime = state.constFind(QLatin1String("slow_time"));
+        if (slowTime != state.constEnd()) {
+            put(QByteArrayLiteral("slow_time"), DeviceProtocol::intOf(slowTime.value()));
         }
         const QJsonObject thresholds = state.value(QLatin1String("thresholds")).toObject();
         if (!thresholds.isEmpty()) {
-            put("min_brightness",
+            put(QByteArrayLiteral("min_brightness"),
                 DeviceProtocol::intOf(thresholds.value(QLatin1String("min_brightness"))));
-            put("max_brightness",
+            put(QByteArrayLiteral("max_brightness"),
                 DeviceProtocol::intOf(thresholds.value(QLatin1String("max_brightness"))));
         }
     }
@@ -640,7 +646,7 @@ void NorvaleoDimmer::readSettings(const QJsonObject &settings, QMap<int, QVarian
         const QVariant flag = autosave.value().toVariant();
         own.insert(roleByName("autosave_settings"), flag);
         // Only the channels this reply named; the others get it with their next reply.
-        for (ChannelUpdate &update : updates) {
+        for (ChannelUpdate &update : updates.byRow) {
             update.values.insert(nodeOf(update.index)->roleByName("autosave_settings"), flag);
         }
     }
@@ -724,14 +730,30 @@ void NorvaleoDimmer::readInputs(const QJsonObject &inputs, QMap<int, QVariant> &
     own.insert(roleByName("inputs_values"), values);
 }
 
-QModelIndex NorvaleoDimmer::channelFor(int number, const QString &numberText)
+// Read once per reply: looking through every channel for every member made a
+// reply's cost grow with the square of its channels. The first row with a
+// light_id wins, as a search in row order finds it.
+QHash<int, int> NorvaleoDimmer::channelRows()
 {
+    QHash<int, int> rows;
+    rows.reserve(children.size());
     for (int row = 0; row < children.size(); ++row) {
         // A plain index is enough to read the value; the result is the root model's.
         AbstractDeviceModel *child = children.at(row);
-        if (data(createIndex(row, 0, child), child->roleByName("light_id")).toInt() == number) {
-            return childIndex(row);
+        const int lightId = data(createIndex(row, 0, child), child->roleByName("light_id")).toInt();
+        if (!rows.contains(lightId)) {
+            rows.insert(lightId, row);
         }
+    }
+    return rows;
+}
+
+QModelIndex NorvaleoDimmer::channelFor(int number, const QString &numberText,
+                                       QHash<int, int> &rowOfLightId)
+{
+    const auto found = rowOfLightId.constFind(number);
+    if (found != rowOfLightId.constEnd()) {
+        return childIndex(*found);
     }
     const QModelIndex self = selfIndex();
     auto *channel = new Dimmer(tr("Лампа %1").arg(numberText), runningCount(self), this);
@@ -742,8 +764,11 @@ QModelIndex NorvaleoDimmer::channelFor(int number, const QString &numberText)
     if (children.isEmpty() || children.last() != channel) {
         return {};
     }
-    const QModelIndex index = childIndex(children.size() - 1);
-    setData(index, number, channel->roleByName("light_id"));
+    const int row = children.size() - 1;
+    const QModelIndex index = childIndex(row);
+    if (setData(index, number, channel->roleByName("light_id"))) {
+        rowOfLightId.insert(number, row);
+    }
     return index;
 }
 

@@ -73,7 +73,9 @@ private:
     void requestDimmerInfo();
     bool parseSystemInfo(const QJsonValue &value);
     void parseDimmerInfo(const QJsonValue &value);
-    QModelIndex channelFor(int number, const QString &numberText);
+    // rowOfLightId: the rows of the channels by light_id, read once per reply.
+    QModelIndex channelFor(int number, const QString &numberText, QHash<int, int> &rowOfLightId);
+    QHash<int, int> channelRows();
     static bool isValidBaudRate(int speed);
     void switchInterface();
     void countFailure();
@@ -85,7 +87,11 @@ private:
         QModelIndex index;
         QMap<int, QVariant> values;
     };
-    using ChannelUpdates = QMap<int, ChannelUpdate>;
+    struct ChannelUpdates
+    {
+        QMap<int, ChannelUpdate> byRow;
+        QHash<int, int> rowOfLightId;
+    };
 
     ChannelUpdate *updateFor(const QString &memberName, ChannelUpdates &updates);
     void readOutputs(const QJsonObject &outputs, ChannelUpdates &updates);

@@ -145,6 +145,14 @@ QHash<int, QByteArray> AbstractDeviceModel::roleNames() const
 
 int AbstractDeviceModel::roleByName(const QByteArray &roleName) const
 {
+    // Role numbers come from the registry, so its number is tried first: this
+    // runs several times for every value of every reply. Names a table holds
+    // under another number are still found by the search below.
+    const int registered = roleRegistry().value(roleName, -1);
+    const auto entry = roles.constFind(registered);
+    if (entry != roles.constEnd() && *entry == roleName) {
+        return registered;
+    }
     for (auto it = roles.constBegin(); it != roles.constEnd(); ++it) {
         if (it.value() == roleName) {
             return it.key();

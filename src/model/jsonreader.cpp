@@ -3,6 +3,7 @@
 #include <QSet>
 #include <QString>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -66,12 +67,66 @@ QString decodedString(const QByteArray &text, int start, int *end)
     return result;
 }
 
+// Where the string whose opening quotation mark is at start ends, found as
+// decodedString finds it but without decoding: values are never compared,
+// and decoding every one of them doubled the cost of reading a reply.
+int stringEnd(const QByteArray &text, int start)
+{
+    int i = start + 1;
+    while (i < text.size()) {
+        const char c = text.at(i);
+        if (c == '"') {
+            return i;
+        }
+        if (c != '\\') {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= text.size()) {
+            break;
+        }
+        i += text.at(i + 1) == 'u' ? 6 : 2;
+    }
+    return text.size();
+}
+
+// Objects up to this many members keep their names in a list: building and
+// freeing a hash for every small object cost more than searching the list.
+constexpr size_t SmallObject = 32;
+
 struct Level
 {
     bool object = false;
     bool expectName = false;
-    QSet<QString> names;
+    std::vector<QString> names;
+    QSet<QString> manyNames;
 };
+
+// Whether the object already has a member of this name; remembers it.
+bool seenBefore(Level &level, const QString &name)
+{
+    if (level.manyNames.isEmpty()) {
+        if (std::find(level.names.cbegin(), level.names.cend(), name) != level.names.cend()) {
+            return true;
+        }
+        if (level.names.size() < SmallObject) {
+            if (level.names.empty()) {
+                level.names.reserve(SmallObject / 2);
+            }
+            level.names.push_back(name);
+            return false;
+        }
+        for (const QString &known : level.names) {
+            level.manyNames.insert(known);
+        }
+        level.names.clear();
+    }
+    if (level.manyNames.contains(name)) {
+        return true;
+    }
+    level.manyNames.insert(name);
+    return false;
+}
 
 } // namespace
 
@@ -85,7 +140,7 @@ bool JsonReader::hasRepeatedName(const QByteArray &text)
             if (levels.size() >= MaxNesting) {
                 return false;
             }
-            levels.push_back({text.at(i) == '{', text.at(i) == '{', {}});
+            levels.push_back({text.at(i) == '{', text.at(i) == '{', {}, {}});
             break;
         case '}':
         case ']':
@@ -99,20 +154,23 @@ bool JsonReader::hasRepeatedName(const QByteArray &text)
             }
             break;
         case '"': {
+            const bool isName = !levels.empty() && levels.back().expectName;
             int end = 0;
-            const QString string = decodedString(text, i, &end);
+            const QString string = isName ? decodedString(text, i, &end) : QString();
+            if (!isName) {
+                end = stringEnd(text, i);
+            }
             if (end >= text.size()) {
                 return false; // unterminated: Qt's reader stops there
             }
             i = end;
-            if (levels.empty() || !levels.back().expectName) {
+            if (!isName) {
                 break;
             }
             Level &level = levels.back();
-            if (level.names.contains(string)) {
+            if (seenBefore(level, string)) {
                 return true;
             }
-            level.names.insert(string);
             level.expectName = false;
             break;
         }
