@@ -29,11 +29,6 @@ Popup {
     padding: 0
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
 
-    // The channel's delegate went away (its grid was rebuilt): nothing to dim.
-    onUsedModelChanged: {
-        if (!usedModel)
-            close();
-    }
     // The device may change the value meanwhile; the user's hand wins.
     onModelBrightnessChanged: {
         if (!slider.pressed)

@@ -132,7 +132,7 @@ TestCase {
         // Connected: no warning.
         tryCompare(findChild(card, "warningIcon"), "visible", false)
         if (data.tag === "full")
-            simulator.screenshot(view.window, "channels_lit_and_dark")
+            simulator.screenshot(view.window, "channels-lit-and-dark")
     }
 
     function test_clickSwitchesOffThenFullOn() {
@@ -171,7 +171,7 @@ TestCase {
         const popup = popupOf(view.window)
         compare(popup.slider.value, 128)
         compare(findChild(popup, "sliderText").text, "50%")
-        simulator.screenshot(view.window, "dimmer_popup")
+        simulator.screenshot(view.window, "dimmer-popup")
         waitForTwoPolls("cards-hold")
         compare(simulator.queries("cards-hold"), [])
         compare(Number(channelValue(1, "brightness")), 128)
@@ -230,6 +230,38 @@ TestCase {
         waitForTwoPolls("cards-quiet")
         compare(simulator.queries("cards-quiet"), [])
         compare(Number(channelValue(1, "brightness")), 64)
+    }
+
+    // A new controller's first channels reset every view of the tree, and the
+    // channel's item object goes with the old card: the popup must not stay
+    // open with nothing behind it.
+    function test_popupClosesWhenItsCardIsRebuilt() {
+        startController("cards-rebuilt", "127.0.0.24", "127.0.0.25", [0])
+        verify(simulator.addController("cards-other", "Кладовая", "127.0.0.26", "127.0.0.27", 1))
+        const view = openChannels()
+        const card = cardAt(view.inner.grid, 0)
+        mouseClick(findChild(card, "percentButton"))
+        tryVerify(function() { return popupOf(view.window) !== null && popupOf(view.window).opened })
+        simulator.clearRequests()
+
+        simulator.addToModel("cards-other")
+        tryVerify(function() { return popupOf(view.window) === null })
+        tryCompare(view.inner.grid, "count", 1)
+        compare(simulator.queries("cards-rebuilt"), [])
+
+        // The new card opens a working popup.
+        const newCard = cardAt(view.inner.grid, 0)
+        tryCompare(newCard, "connected", true)
+        mouseClick(findChild(newCard, "percentButton"))
+        tryVerify(function() { return popupOf(view.window) !== null && popupOf(view.window).opened })
+        const slider = popupOf(view.window).slider
+        mousePress(slider, slider.width / 2, slider.height - 5)
+        mouseMove(slider, slider.width / 2, slider.height / 2, -1, Qt.LeftButton)
+        mouseRelease(slider, slider.width / 2, slider.height / 2)
+        const expected = brightnessSet + "ch_1=" + slider.value
+        tryVerify(function() { return simulator.queries("cards-rebuilt").indexOf(expected) >= 0 })
+        mouseClick(view.window.contentItem, 5, 5)
+        tryVerify(function() { return popupOf(view.window) === null })
     }
 
     function test_digitalChannelOpensNoPopup() {

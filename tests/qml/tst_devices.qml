@@ -144,7 +144,7 @@ TestCase {
                 && statusOf(page.grid, 1) === "ПОДКЛЮЧЕНО"
         })
         compare(window.backButtonVisible, false)
-        simulator.screenshot(window, "devices_controllers")
+        simulator.screenshot(window, "devices-controllers")
 
         // The back step moves the root to the invisible root, which puts it
         // straight back on the "Устройства" node.
@@ -238,7 +238,7 @@ TestCase {
         compare(entryTexts.join("|"), "Поиск устройств|Добавить вручную|Удилить все")
         compare(page.addMenu.width, 290)
         compare(page.addMenu.height, 135)
-        simulator.screenshot(window, "devices_add_menu")
+        simulator.screenshot(window, "devices-add-menu")
         page.addMenu.close()
         tryVerify(function() { return !page.addMenu.visible })
 
@@ -248,7 +248,7 @@ TestCase {
         compare(page.messageBox.leftButton.text, data.left)
         compare(page.messageBox.rightButton.text, data.right)
         if (data.state === "dialog_dell_all")
-            simulator.screenshot(window, "message_dialog_dell_all")
+            simulator.screenshot(window, "message-dialog-dell-all")
 
         mouseClick(page.messageBox.rightButton)
         tryVerify(function() { return !page.messageBox.visible })
@@ -264,7 +264,7 @@ TestCase {
         compare(page.messageBox.stateName, "manual")
         verify(page.messageBox.opened)
         compare(finishedSpy.count, 0)
-        simulator.screenshot(window, "message_manual_attention")
+        simulator.screenshot(window, "message-manual-attention")
     }
 
     function test_searchFindingNothingClosesSilently() {
@@ -273,7 +273,7 @@ TestCase {
         chooseMenuEntry(page, 0)
         compare(page.messageBox.stateName, "waiting")
         compare(page.messageBox.closePolicy, Popup.NoAutoClose)
-        simulator.screenshot(window, "message_waiting")
+        simulator.screenshot(window, "message-waiting")
 
         tryCompare(finishedSpy, "count", 1, 20000)
         compare(finishedSpy.signalArguments[0][0], "search")
@@ -312,7 +312,7 @@ TestCase {
         compare(controllerCount(), data.controllers)
         tryCompare(page.grid, "count", data.controllers)
         if (data.tag === "found")
-            simulator.screenshot(window, "message_inform")
+            simulator.screenshot(window, "message-inform")
 
         mouseClick(page.messageBox.centreButton)
         tryVerify(function() { return !page.messageBox.visible })
