@@ -30,6 +30,9 @@ SettingsPage {
     }
 
     function saveSettings() {
+        // The controller is gone.
+        if (!usedModel)
+            return false;
         if (!settingsChanged())
             return true;
         const text = settingsText();

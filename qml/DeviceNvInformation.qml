@@ -36,6 +36,9 @@ SettingsPage {
     }
 
     function saveSettings() {
+        // The controller is gone.
+        if (!usedModel)
+            return false;
         if (!checkSettingsCorrect())
             return false;
         if (nameField.text !== roleText("name"))

@@ -60,6 +60,9 @@ SettingsPage {
     }
 
     function saveSettings() {
+        // The controller is gone.
+        if (!usedModel)
+            return false;
         if (!checkSettingsCorrect())
             return false;
         if (autodetectSwitch.checked !== Flags.isTrue(roleValue("input_autodetect")))

@@ -41,6 +41,9 @@ SettingsPage {
     }
 
     function saveSettings() {
+        // The controller is gone.
+        if (!usedModel)
+            return false;
         if (!checkSettingsCorrect())
             return false;
         if (lineChanged())

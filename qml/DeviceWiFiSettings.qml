@@ -56,6 +56,9 @@ SettingsPage {
     }
 
     function saveSettings() {
+        // The controller is gone.
+        if (!usedModel)
+            return false;
         if (!checkSettingsCorrect())
             return false;
         if (settingsChanged())

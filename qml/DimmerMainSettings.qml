@@ -41,6 +41,9 @@ SettingsPage {
     }
 
     function saveSettings() {
+        // The channel is gone.
+        if (!usedModel)
+            return false;
         if (!checkSettingsCorrect())
             return false;
         if (nameField.text !== roleText("name"))

@@ -7,6 +7,18 @@ import ".."
 Page {
     id: page
 
+    function sameIndex(a, b) {
+        return a.valid === b.valid && a.row === b.row && a.internalId === b.internalId
+    }
+
+    // A model reset or layout change (the first controller arrives as one)
+    // drops the list's root: put it back on the "Устройства" node.
+    function followRoot() {
+        const devices = norvaleoDevicesModel.index(0, 0)
+        if (!sameIndex(devicesModel.rootIndex, devices))
+            devicesModel.rootIndex = devices
+    }
+
     title: qsTr("Настройки")
     padding: Theme.padding
 
@@ -28,16 +40,19 @@ Page {
         boundsBehavior: Flickable.StopAtBounds
 
         model: DelegateModel {
+            id: devicesModel
+
             model: norvaleoDevicesModel
             rootIndex: norvaleoDevicesModel.index(0, 0)
+            onRootIndexChanged: page.followRoot()
 
             delegate: AbstractButton {
                 id: row
 
-                objectName: "deviceRow" + index
                 readonly property color tint: row.pressed ? Theme.white
                                                           : row.hovered ? Theme.accent : Theme.menuText
 
+                objectName: "deviceRow" + index
                 width: deviceList.width
                 height: 50
                 hoverEnabled: true

@@ -12,6 +12,8 @@ Page {
     // The controller's item data object and its row under "Устройства".
     property var usedModel
     property int modelIndex: -1
+    // Counts the renewals of the channels' item data objects.
+    property int channelRevision: 0
     readonly property var generalEntries: [
         { button_name: qsTr("Информация"), button_icon: "qrc:/icons/settings/info.svg",
           button_page: "qrc:/DeviceNvInformation.qml" },
@@ -28,19 +30,139 @@ Page {
     ]
 
     title: usedModel ? String(usedModel.name) : ""
+    // StackView sets the pushed properties after completion.
+    onModelIndexChanged: followRoots()
+    Component.onCompleted: followRoots()
 
-    function openGeneral(entry) {
-        page.StackView.view.push(entry.button_page,
-                                 { usedModel: page.usedModel, name: entry.button_name })
+    function devicesIndex() {
+        return norvaleoDevicesModel.index(0, 0)
     }
 
-    function openChannel(channelModel) {
-        page.StackView.view.push("qrc:/DimmerMainSettings.qml",
-                                 { usedModel: channelModel, headerName: channelModel.name })
+    function controllerIndex() {
+        return norvaleoDevicesModel.index(modelIndex, 0, devicesIndex())
+    }
+
+    function sameIndex(a, b) {
+        return a.valid === b.valid && a.row === b.row && a.internalId === b.internalId
+    }
+
+    function followRoots() {
+        followControllers()
+        followChannels()
+    }
+
+    // Every model reset or layout change (the first controller and each
+    // controller's first channels arrive as one) drops the roots of the
+    // delegate models and with them the item data objects handed out so
+    // far. The roots are put back and the objects renewed; the pages opened
+    // from here follow the renewed ones.
+    function followControllers() {
+        if (!sameIndex(controllersModel.rootIndex, devicesIndex())) {
+            controllersModel.rootIndex = devicesIndex()
+            return
+        }
+        // Delegates are not created while the model is still being reset.
+        Qt.callLater(renewController)
+    }
+
+    function renewController() {
+        const holder = controllerHolders.itemAt(modelIndex)
+        if (holder)
+            usedModel = holder.itemData
+    }
+
+    function followChannels() {
+        const index = controllerIndex()
+        if (!index.valid) {
+            channelList.model = null
+            return
+        }
+        if (!sameIndex(channelHoldersModel.rootIndex, index))
+            channelHoldersModel.rootIndex = index
+        if (!sameIndex(channelsModel.rootIndex, index)) {
+            channelsModel.rootIndex = index
+            return
+        }
+        channelList.model = channelsModel
+        Qt.callLater(renewChannels)
+    }
+
+    function renewChannels() {
+        channelRevision += 1
+    }
+
+    function channelData(row, revision) {
+        const holder = channelHolders.itemAt(row)
+        return holder ? holder.itemData : null
+    }
+
+    function openGeneral(entry) {
+        const item = page.StackView.view.push(entry.button_page,
+                                              { usedModel: page.usedModel, name: entry.button_name })
+        item.usedModel = Qt.binding(function() { return page.usedModel })
+    }
+
+    function openChannel(row, channelModel) {
+        const item = page.StackView.view.push("qrc:/DimmerMainSettings.qml",
+                                              { usedModel: channelModel, headerName: channelModel.name })
+        item.usedModel = Qt.binding(function() { return page.channelData(row, page.channelRevision) })
     }
 
     background: Rectangle {
         color: Theme.pageBackground
+    }
+
+    // Writable item data objects come from delegate instances only: these
+    // invisible ones hold those of the controllers and of this controller's
+    // channels.
+    Repeater {
+        id: controllerHolders
+
+        model: DelegateModel {
+            id: controllersModel
+
+            model: norvaleoDevicesModel
+            rootIndex: norvaleoDevicesModel.index(0, 0)
+            onRootIndexChanged: page.followControllers()
+
+            delegate: Item {
+                readonly property var itemData: model
+
+                visible: false
+            }
+        }
+    }
+
+    Repeater {
+        id: channelHolders
+
+        model: DelegateModel {
+            id: channelHoldersModel
+
+            model: norvaleoDevicesModel
+            onRootIndexChanged: page.followChannels()
+
+            delegate: Item {
+                readonly property var itemData: model
+
+                visible: false
+            }
+        }
+    }
+
+    DelegateModel {
+        id: channelsModel
+
+        model: norvaleoDevicesModel
+        onRootIndexChanged: page.followChannels()
+
+        delegate: SettingsMenuEntry {
+            objectName: "channelEntry" + index
+            width: channelList.width
+            iconSource: "qrc:/icons/bulb.svg"
+            text: model.light_id + ". " + model.name
+            onClicked: page.openChannel(index, model)
+        }
     }
 
     header: HeaderBar {
@@ -103,25 +225,14 @@ Page {
                 }
 
                 ListView {
+                    id: channelList
+
                     objectName: "channelList"
                     Layout.fillWidth: true
                     Layout.fillHeight: true
                     interactive: false
                     clip: true
-
-                    model: DelegateModel {
-                        model: norvaleoDevicesModel
-                        rootIndex: norvaleoDevicesModel.index(page.modelIndex, 0,
-                                                              norvaleoDevicesModel.index(0, 0))
-
-                        delegate: SettingsMenuEntry {
-                            objectName: "channelEntry" + index
-                            width: ListView.view.width
-                            iconSource: "qrc:/icons/bulb.svg"
-                            text: model.light_id + ". " + model.name
-                            onClicked: page.openChannel(model)
-                        }
-                    }
+                    model: null
                 }
             }
         }

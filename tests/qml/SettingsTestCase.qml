@@ -7,7 +7,7 @@ import QtTest 1.15
 TestCase {
     id: testCase
 
-    // Roles of the first status replies are in once both versions are.
+    // Longer than a poll cycle (system_info comes every 7.5 s).
     readonly property int replyTimeout: 10000
 
     when: windowShown
@@ -147,7 +147,8 @@ TestCase {
     }
 
     // Types into a spin box key by key, as the user would, and commits with
-    // Enter; characters beyond Latin-1 are inserted through the validator.
+    // Enter; characters keyClick cannot type (beyond ASCII) are inserted
+    // through the validator.
     function typeNumber(box, text) {
         const input = box.contentItem
         typeInto(input, "")
@@ -191,20 +192,12 @@ TestCase {
         field.insert(0, text)
     }
 
-    // Set requests that arrived since the last clearRequests(), minus the
-    // ones that only confirm the autosave flag.
-    function settingQueries(uniqueId) {
-        return simulator.queries(uniqueId).filter(function(query) {
-            return query.indexOf("item_type=autosave") < 0
-        })
-    }
-
     function decodedQueries(uniqueId) {
         return simulator.queries(uniqueId).map(function(query) { return decodeURIComponent(query) })
     }
 
-    // Waits long enough for stray requests to reach the simulator: one
-    // request to it and its answer come after everything sent before.
+    // Waits for one more request (a poll) to reach the simulator, so that
+    // whatever the page sent before has arrived too.
     function settleRequests(uniqueId) {
         const before = simulator.queries(uniqueId, false).length
         tryVerify(function() { return simulator.queries(uniqueId, false).length > before },

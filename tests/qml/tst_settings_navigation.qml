@@ -154,4 +154,112 @@ SettingsTestCase {
         tryVerify(function() { return decodedQueries("nav-rename").length > 0 }, replyTimeout)
         compare(decodedQueries("nav-rename"), ["request_type=set&item_type=device_name&name=Спальня"])
     }
+
+    // From a controller's channel grid the tab opens that controller's menu.
+    function test_settingsTabFromChannelGrid() {
+        addDevice("nav-grid-1", "Первый", 1, 1)
+        addDevice("nav-grid-2", "Второй", 2, 3)
+        waitForReplies(0, 1)
+        waitForReplies(1, 3)
+        const window = createWindow()
+        const devices = settled(window)
+        compare(devices.title, "Устройства")
+        let card = null
+        tryVerify(function() {
+            card = devices.grid.itemAtIndex(1)
+            return card !== null && card.visible && card.width > 0
+        }, 5000, "second controller card")
+        mouseClick(findChild(card, "deviceButton"))
+        const channels = settled(window)
+        compare(channels.title, "DeviceInner")
+
+        const tab = findChild(window.footer, "tab2")
+        mouseClick(tab)
+        const menu = settled(window)
+        compare(menu.modelIndex, 1)
+        compare(menu.title, "Второй")
+        compare(String(menu.usedModel.uniqueId), "nav-grid-2")
+        tryCompare(findChild(menu, "channelList"), "count", 3)
+
+        // Anywhere else the tab opens the list of all controllers.
+        mouseClick(menu.header.backButton)
+        compare(settled(window).title, "DeviceInner")
+        mouseClick(channels.header.backButton)
+        compare(settled(window).title, "Устройства")
+        mouseClick(tab)
+        compare(settled(window).title, "Настройки")
+    }
+
+    // The first controller and a controller's first channels arrive as
+    // layout changes of the model; the lists stay on their nodes.
+    function test_listsFollowLayoutChanges() {
+        const window = createWindow()
+        const list = findChild(openSettingsList(window), "deviceList")
+        compare(list.count, 0)
+        simulator.addController("nav-late", "Поздний", "127.0.0.2", "127.0.0.3", 2)
+        // Channels come with the first dimmer_info reply, once the device answers.
+        simulator.setSilent("nav-late", true)
+        simulator.addToModel("nav-late")
+        tryCompare(list, "count", 1)
+        const page = stackOf(window).currentItem
+        const firstName = function() {
+            return visibleText(findChild(findChild(page, "deviceRow0"), "deviceName"))
+        }
+        tryVerify(function() { return firstName() !== "" })
+        compare(firstName(), "Поздний")
+
+        const menu = openMenu(window, 0)
+        const channels = findChild(menu, "channelList")
+        compare(channels.count, 0)
+        simulator.setSilent("nav-late", false)
+        tryCompare(channels, "count", 2, replyTimeout)
+        tryVerify(function() { return findChild(menu, "channelEntry1") !== null })
+        compare(visibleText(findChild(findChild(menu, "channelEntry1"), "entryText")), "2. Лампа 2")
+        compare(menu.title, "Поздний")
+
+        mouseClick(menu.header.backButton)
+        settled(window)
+        compare(list.count, 1)
+        compare(firstName(), "Поздний")
+    }
+
+    // Pages opened before such a layout change still edit their controller
+    // or channel afterwards.
+    function test_openPagesFollowLayoutChanges_data() {
+        return [
+            { tag: "information", entry: 0, typed: "Спальня",
+              query: "request_type=set&item_type=device_name&name=Спальня" },
+            { tag: "channel", channel: 1, typed: "Кухня",
+              query: "request_type=set&item_type=channel_name&ch_2=Кухня" }
+        ]
+    }
+
+    function test_openPagesFollowLayoutChanges(data) {
+        simulator.addController("nav-open", "Поздний", "127.0.0.2", "127.0.0.3", 2)
+        simulator.addToModel("nav-open")
+        waitForReplies(0, 2)
+        // A second controller gets its first channels while the page is open.
+        simulator.addController("nav-other", "Другой", "127.0.0.4", "127.0.0.5", 1)
+        simulator.setSilent("nav-other", true)
+        simulator.addToModel("nav-other")
+        const window = createWindow()
+        const page = data.channel === undefined ? openGeneralPage(window, 0, data.entry)
+                                                : openChannelPage(window, 0, data.channel)
+        simulator.setSilent("nav-other", false)
+        waitForReplies(1, 1)
+        verify(page.usedModel, "page lost its item data object")
+        compare(String(page.usedModel.name), data.channel === undefined ? "Поздний" : "Лампа 2")
+
+        simulator.clearRequests()
+        typeInto(findChild(page, "nameField"), data.typed)
+        saveAndExpectPop(page)
+        tryVerify(function() { return decodedQueries("nav-open").length > 0 }, replyTimeout)
+        compare(decodedQueries("nav-open"), [data.query])
+        compare(simulator.queries("nav-other"), [])
+        const menu = settled(window)
+        compare(menu.title, data.channel === undefined ? data.typed : "Поздний")
+        tryVerify(function() { return findChild(menu, "channelEntry1") !== null })
+        compare(visibleText(findChild(findChild(menu, "channelEntry1"), "entryText")),
+                data.channel === undefined ? "2. Лампа 2" : "2. Кухня")
+    }
 }
