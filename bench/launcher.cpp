@@ -8,9 +8,11 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
+#include <QQmlDebuggingEnabler>
 #include <QUrl>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -23,13 +25,12 @@ void installScenario()
 }
 
 // The same steps as Startup::run without anything of the application.
-int runEmptyWindow(int &argc, char **argv)
+int runReferenceWindow(int &argc, char **argv, const QUrl &url)
 {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QGuiApplication app(argc, argv);
     QQmlApplicationEngine engine;
-    const QUrl url(QStringLiteral("qrc:/bench/EmptyWindow.qml"));
     QObject::connect(
         &engine, &QQmlApplicationEngine::objectCreated, &app,
         [url](QObject *object, const QUrl &created) {
@@ -49,14 +50,25 @@ Q_COREAPP_STARTUP_FUNCTION(installScenario)
 int main(int argc, char **argv)
 {
     options.entryNs = LauncherOptions::monotonicNs();
+    // The QML profiler (qmlprofiler -- bench_launcher ...) can attach only
+    // when asked for; without the argument nothing of the debugger runs.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "-qmljsdebugger", 14) == 0) {
+            static QQmlDebuggingEnabler enabler(false);
+        }
+    }
     if (!LauncherOptions::parse(argc, argv, options)) {
-        std::fputs("usage: bench_launcher [--empty] [--mode startup|idle|frames|search] "
-                   "[--settle-ms N] [--duration-ms N]\n",
-                   stderr);
+        std::fputs(
+            "usage: bench_launcher [--empty | --text-window] [--mode startup|idle|frames|search] "
+            "[--settle-ms N] [--duration-ms N] [--main-url URL]\n",
+            stderr);
         return 2;
     }
     if (options.emptyWindow) {
-        return runEmptyWindow(argc, argv);
+        return runReferenceWindow(argc, argv, QUrl(QStringLiteral("qrc:/bench/EmptyWindow.qml")));
     }
-    return Startup::run(argc, argv, QUrl(QStringLiteral("qrc:/main.qml")));
+    if (options.textWindow) {
+        return runReferenceWindow(argc, argv, QUrl(QStringLiteral("qrc:/bench/TextWindow.qml")));
+    }
+    return Startup::run(argc, argv, QUrl(options.mainUrl));
 }

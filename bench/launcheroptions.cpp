@@ -28,6 +28,10 @@ bool LauncherOptions::parse(int argc, char **argv, LauncherOptions &options)
             options.emptyWindow = true;
             continue;
         }
+        if (std::strcmp(arg, "--text-window") == 0) {
+            options.textWindow = true;
+            continue;
+        }
         if (!next) {
             continue;
         }
@@ -44,6 +48,9 @@ bool LauncherOptions::parse(int argc, char **argv, LauncherOptions &options)
             } else {
                 return false;
             }
+        } else if (std::strcmp(arg, "--main-url") == 0) {
+            ++i;
+            options.mainUrl = QString::fromLocal8Bit(next);
         } else if (std::strcmp(arg, "--settle-ms") == 0) {
             ++i;
             if (!readInt(next, options.settleMs)) {

@@ -17,9 +17,13 @@ struct LauncherOptions
 
     Mode mode = Mode::Startup;
     bool emptyWindow = false; // the bare window instead of the application
+    bool textWindow = false;  // the bare window with one text instead of the application
     int settleMs = 5000;      // Frames: time for the first poll replies before measuring
     int durationMs = 30000;   // Frames: length of each measuring phase
     qint64 entryNs = 0;       // CLOCK_MONOTONIC at main()
+    // Another main file for the application, for experiments (e.g. a copy of
+    // main.qml without a part) that find what a part costs.
+    QString mainUrl = QStringLiteral("qrc:/main.qml");
 
     // Unknown arguments are left to Qt; false on a bad value.
     static bool parse(int argc, char **argv, LauncherOptions &options);
