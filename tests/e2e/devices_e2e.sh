@@ -1,6 +1,6 @@
 #!/bin/sh
 # End to end, as a person would use it: the built application and the
-# simulator program in a network namespace and an X display of their own; a
+# simulator program in a network namespace and an X server of their own; a
 # search from the add menu, the first controller opened, its first channel
 # clicked until it switches on. Passes when a simulated controller receives
 # the switch-on request.
@@ -10,23 +10,21 @@ set -eu
 app_binary=$1
 simulator_binary=$2
 
-# The pointer is shared by everything on a display: never click on a display
-# that other tests' windows live on.
-if [ -z "${NORVALEO_E2E_PRIVATE_DISPLAY:-}" ]; then
-    exec env -u DISPLAY NORVALEO_E2E_PRIVATE_DISPLAY=1 \
-        "$(dirname "$0")/../../scripts/with-display" "$0" "$@"
-fi
-
 work=$(mktemp -d)
 app=""
 simulator=""
+xvfb=""
+stop() { # pid
+    if [ -n "$1" ]; then
+        kill "$1" 2>/dev/null || true
+        wait "$1" 2>/dev/null || true
+    fi
+}
 cleanup() {
     status=$?
-    if [ -n "$app" ]; then kill "$app" 2>/dev/null || true; wait "$app" 2>/dev/null || true; fi
-    if [ -n "$simulator" ]; then
-        kill "$simulator" 2>/dev/null || true
-        wait "$simulator" 2>/dev/null || true
-    fi
+    stop "$app"
+    stop "$simulator"
+    stop "$xvfb"
     if [ "$status" -ne 0 ]; then
         echo "--- simulator log (last lines)"; tail -n 20 "$work/simulator.log" || true
         echo "--- application log"; tail -n 20 "$work/app.log" || true
@@ -65,6 +63,15 @@ switched_on() {
 click() { # x y, relative to the window
     xdotool mousemove --window "$window" "$1" "$2" click 1
 }
+
+# The pointer is shared by everything on a display, so the clicks get an X
+# server of their own; Xvfb picks a free display number itself.
+Xvfb -displayfd 3 -screen 0 1024x900x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
+DISPLAY=":$(cat "$work/display")"
+QT_QPA_PLATFORM=xcb
+export DISPLAY QT_QPA_PLATFORM
 
 # A copy of the binary keeps its settings file in the temporary directory.
 cp "$app_binary" "$work/NorvaleoDimmer"
