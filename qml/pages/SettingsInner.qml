@@ -91,6 +91,7 @@ Page {
         channelRevision += 1
     }
 
+    // `revision` only makes a binding on this call follow the renewals.
     function channelData(row, revision) {
         const holder = channelHolders.itemAt(row)
         return holder ? holder.itemData : null
