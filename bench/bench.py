@@ -531,6 +531,9 @@ def main():
                                               int(args.frame_seconds * 1000))
     finally:
         simulator.stop()
+        # Whatever happened, the measured executables start with an empty list again.
+        for executable in (paths["launcher"], paths["app"]):
+            SettingsFile(executable).remove()
 
     text = report(info, sections, sys.argv[1:], loads)
     print(text)
