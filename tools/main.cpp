@@ -7,6 +7,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QHostAddress>
+#include <QRandomGenerator>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -83,6 +85,148 @@ void fillDemoState(SimulatedController &controller, int index)
     controller.setSettings(settings);
 }
 
+// --chaos: every few seconds some controllers get a random fault switched on or
+// all their faults switched off. Each controller has a second pair of
+// addresses, first + 256 on, that a move takes it to and back from.
+class Chaos
+{
+public:
+    Chaos(const std::vector<std::unique_ptr<SimulatedController>> &controllers, quint32 seed)
+        : random(seed)
+    {
+        for (const auto &controller : controllers) {
+            const QString wired = controller->wiredAddress();
+            const QString wifi = controller->wifiAddress();
+            const auto moved = [](const QString &address) {
+                return address.isEmpty()
+                           ? QString()
+                           : QHostAddress(QHostAddress(address).toIPv4Address() + 256).toString();
+            };
+            members.push_back({controller.get(), {wired, wifi}, {moved(wired), moved(wifi)}});
+        }
+    }
+
+    void start()
+    {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
+        timer.start(nextInterval());
+    }
+
+private:
+    struct Member
+    {
+        SimulatedController *controller;
+        QStringList home;
+        QStringList away;
+        bool atHome = true;
+    };
+
+    int nextInterval() { return 2000 + int(random.bounded(3000)); }
+
+    QString pick(const QStringList &addresses)
+    {
+        const QString first = addresses.value(0);
+        const QString second = addresses.value(1);
+        if (second.isEmpty())
+            return first;
+        return random.bounded(2) ? second : first;
+    }
+
+    void tick()
+    {
+        for (Member &member : members) {
+            if (random.bounded(5) != 0)
+                continue;
+            if (random.bounded(2))
+                heal(member);
+            else
+                harm(member);
+        }
+        timer.start(nextInterval());
+    }
+
+    void heal(Member &member)
+    {
+        SimulatedController *c = member.controller;
+        for (const QString &address : member.home + member.away) {
+            if (address.isEmpty())
+                continue;
+            c->setAddressSilent(address, false);
+            c->setAddressRefusing(address, false);
+        }
+        c->setReplyDelay(0);
+        c->setTrickle(false);
+        c->setNonJsonBody(false);
+        c->setUdpSilent(false);
+        c->setResponseText(QString());
+        c->setReportedUniqueId(QString());
+        report(member, QStringLiteral("healed"));
+    }
+
+    void harm(Member &member)
+    {
+        SimulatedController *c = member.controller;
+        const QStringList &current = member.atHome ? member.home : member.away;
+        switch (random.bounded(9)) {
+        case 0: {
+            const QString address = pick(current);
+            c->setAddressSilent(address, true);
+            report(member, QStringLiteral("silent on ") + address);
+            break;
+        }
+        case 1: {
+            const QString address = pick(current);
+            c->setAddressRefusing(address, true);
+            report(member, QStringLiteral("refusing on ") + address);
+            break;
+        }
+        case 2: {
+            const int delay = 200 + int(random.bounded(8000));
+            c->setReplyDelay(delay);
+            report(member, QStringLiteral("replies delayed %1 ms").arg(delay));
+            break;
+        }
+        case 3:
+            c->setTrickle(true, 100 + int(random.bounded(700)));
+            report(member, QStringLiteral("trickling"));
+            break;
+        case 4:
+            c->setNonJsonBody(true);
+            report(member, QStringLiteral("non-JSON bodies"));
+            break;
+        case 5:
+            c->setUdpSilent(true);
+            report(member, QStringLiteral("UDP silent"));
+            break;
+        case 6:
+            c->setResponseText(QStringLiteral("error"));
+            report(member, QStringLiteral("responds \"error\""));
+            break;
+        case 7:
+            c->setReportedUniqueId(QStringLiteral("NV-STRANGER"));
+            report(member, QStringLiteral("reports another unique id"));
+            break;
+        default: {
+            const QStringList &target = member.atHome ? member.away : member.home;
+            if (c->moveToAddresses(target.value(0), target.value(1))) {
+                member.atHome = !member.atHome;
+                report(member, QStringLiteral("moved to ") + target.join(QLatin1Char(' ')));
+            }
+        }
+        }
+    }
+
+    static void report(const Member &member, const QString &what)
+    {
+        printLine(QStringLiteral("chaos %1 %2").arg(member.controller->uniqueId(), what));
+    }
+
+    QRandomGenerator random;
+    QTimer timer;
+    std::vector<Member> members;
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -113,8 +257,16 @@ int main(int argc, char *argv[])
                                           QStringLiteral("Controllers without a Wi-Fi address."));
     const QCommandLineOption logOption(
         QStringLiteral("log"), QStringLiteral("Print every request and greeting to stdout."));
+    const QCommandLineOption chaosOption(
+        QStringLiteral("chaos"),
+        QStringLiteral("Switch random faults on and off every few seconds (silence, refused "
+                       "connections, delays, trickling, non-JSON, UDP silence, wrong answers, "
+                       "moves to the addresses 256 further on)."));
+    const QCommandLineOption seedOption(QStringLiteral("seed"),
+                                        QStringLiteral("Seed of --chaos (default: random)."),
+                                        QStringLiteral("N"));
     parser.addOptions({countOption, channelsOption, firstAddressOption, namePrefixOption,
-                       noWifiOption, logOption});
+                       noWifiOption, logOption, chaosOption, seedOption});
     parser.process(app);
 
     bool countOk = false;
@@ -166,5 +318,13 @@ int main(int argc, char *argv[])
     }
     printLine(QStringLiteral("ready: %1 controllers").arg(count));
 
+    std::unique_ptr<Chaos> chaos;
+    if (parser.isSet(chaosOption)) {
+        const quint32 seed = parser.isSet(seedOption) ? parser.value(seedOption).toUInt()
+                                                      : QRandomGenerator::global()->generate();
+        printLine(QStringLiteral("chaos seed %1").arg(seed));
+        chaos = std::make_unique<Chaos>(controllers, seed);
+        chaos->start();
+    }
     return app.exec();
 }
