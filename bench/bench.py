@@ -140,11 +140,13 @@ def bench_lines(text):
     return [json.loads(line[6:]) for line in text.splitlines() if line.startswith("BENCH ")]
 
 
-def run_launcher(launcher, arguments, timeout, usage=None):
+def run_launcher(launcher, arguments, timeout, usage=None, failures=None):
     """Runs bench_launcher to its end; returns (start time, its BENCH objects).
 
     With a list for `usage`, appends the CPU time (user + system, all threads)
     the process used, in ms: less disturbed by other load than wall time.
+    With a list for `failures`, an abnormal exit after the results were printed
+    is recorded there instead of failing the part.
     """
     start = time.monotonic_ns()
     process = subprocess.Popen([launcher] + arguments, stdout=subprocess.PIPE,
@@ -157,11 +159,16 @@ def run_launcher(launcher, arguments, timeout, usage=None):
         process.returncode = os.waitstatus_to_exitcode(status)
     finally:
         timer.cancel()
+    lines = bench_lines(out)
     if process.returncode != 0:
-        raise RuntimeError("%s %s exited with %d" % (launcher, arguments, process.returncode))
+        text = "%s %s exited with %d" % (launcher, arguments, process.returncode)
+        if failures is None or not lines:
+            raise RuntimeError(text)
+        log("  " + text + " after printing its results")
+        failures.append(text)
     if usage is not None:
         usage.append((rusage.ru_utime + rusage.ru_stime) * 1000)
-    return start, bench_lines(out)
+    return start, lines
 
 
 def proc_stat_cpu_seconds(pid):
@@ -299,7 +306,8 @@ def bench_search(paths, rounds):
     settings.remove()
     runs = []
     for r in range(rounds):
-        _, lines = run_launcher(paths["launcher"], ["--mode", "search"], 60)
+        failures = []
+        _, lines = run_launcher(paths["launcher"], ["--mode", "search"], 60, failures=failures)
         search = next(line for line in lines if line["event"] == "search")
         stalls = [s / 1e6 for s in search["stalls_ns"]]
         run = {
@@ -308,6 +316,7 @@ def bench_search(paths, rounds):
             "rows": search["rows"],
             "grid_count": search["grid_count"],
             "stall_max": max(stalls) if stalls else float("nan"),
+            "exit": failures[0] if failures else "",
         }
         runs.append(run)
         log("  search round %d: %s" % (r + 1, json.dumps(run)))
@@ -447,6 +456,10 @@ def report(info, sections, args, loads):
                         median([r["first_report_ms"] for r in runs]),
                         max(r["stall_max"] for r in runs), SEARCHED_CONTROLLERS,
                         verdict(ok and grid == SEARCHED_CONTROLLERS)))
+        exits = [r["exit"] for r in runs if r["exit"]]
+        if exits:
+            rows.append("| 5 | abnormal exits after the search was reported | %d of %d runs | "
+                        "%s | none | noted |" % (len(exits), len(runs), exits[0]))
     if "frames" in sections:
         runs = sections["frames"]
         worst = max(r["interval_max"] for r in runs)
@@ -505,30 +518,31 @@ def main():
     # One simulator for everything: the first 50 of its 100 controllers are
     # the watched ones, all 100 answer the search.
     simulator = Simulator(paths["simulator"], SEARCHED_CONTROLLERS, WATCHED_CHANNELS)
+    benchmarks = [
+        ("startup", "start-up, %d rounds" % args.startup_rounds,
+         lambda: bench_startup(paths, args.startup_rounds)),
+        ("watching", "memory and CPU, %d rounds of %.0f s" % (args.watch_rounds,
+                                                              args.watch_seconds),
+         lambda: bench_watching(paths, simulator, args.watch_rounds, args.watch_seconds,
+                                args.watch_warmup)),
+        ("reply", "reply handling", lambda: bench_reply(paths, args.reply_rounds)),
+        ("search", "search", lambda: bench_search(paths, args.search_rounds)),
+        ("frames", "frames, %d rounds" % args.frame_rounds,
+         lambda: bench_frames(paths, args.frame_rounds, 5000, int(args.frame_seconds * 1000))),
+    ]
+    failed = []
     try:
-        if "startup" in parts:
-            loads.append(("startup", load_average()))
-            log("start-up, %d rounds ..." % args.startup_rounds)
-            sections["startup"] = bench_startup(paths, args.startup_rounds)
-        if "watching" in parts:
-            loads.append(("watching", load_average()))
-            log("memory and CPU, %d rounds of %.0f s ..." % (args.watch_rounds,
-                                                           args.watch_seconds))
-            sections["watching"] = bench_watching(paths, simulator, args.watch_rounds,
-                                                  args.watch_seconds, args.watch_warmup)
-        if "reply" in parts:
-            loads.append(("reply", load_average()))
-            log("reply handling ...")
-            sections["reply"] = bench_reply(paths, args.reply_rounds)
-        if "search" in parts:
-            loads.append(("search", load_average()))
-            log("search ...")
-            sections["search"] = bench_search(paths, args.search_rounds)
-        if "frames" in parts:
-            loads.append(("frames", load_average()))
-            log("frames, %d rounds ..." % args.frame_rounds)
-            sections["frames"] = bench_frames(paths, args.frame_rounds, 5000,
-                                              int(args.frame_seconds * 1000))
+        for name, title, run in benchmarks:
+            if name not in parts:
+                continue
+            loads.append((name, load_average()))
+            log(title + " ...")
+            # A part that fails is reported; the others still run.
+            try:
+                sections[name] = run()
+            except Exception as error:  # noqa: BLE001 - any failure of a part
+                log("  %s failed: %s" % (name, error))
+                failed.append("%s: %s" % (name, error))
     finally:
         simulator.stop()
         # Whatever happened, the measured executables start with an empty list again.
@@ -536,6 +550,8 @@ def main():
             SettingsFile(executable).remove()
 
     text = report(info, sections, sys.argv[1:], loads)
+    if failed:
+        text += "\nParts that failed: " + "; ".join(failed) + "\n"
     print(text)
     if args.output:
         with open(args.output, "a", encoding="utf-8") as f:
