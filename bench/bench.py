@@ -20,6 +20,7 @@ import signal
 import statistics
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -149,8 +150,9 @@ def run_launcher(launcher, arguments, timeout, usage=None, failures=None):
     is recorded there instead of failing the part.
     """
     start = time.monotonic_ns()
+    errors = tempfile.TemporaryFile(mode="w+")
     process = subprocess.Popen([launcher] + arguments, stdout=subprocess.PIPE,
-                               stderr=subprocess.DEVNULL, text=True)
+                               stderr=errors, text=True)
     timer = threading.Timer(timeout, process.kill)
     timer.start()
     try:
@@ -161,7 +163,10 @@ def run_launcher(launcher, arguments, timeout, usage=None, failures=None):
         timer.cancel()
     lines = bench_lines(out)
     if process.returncode != 0:
-        text = "%s %s exited with %d" % (launcher, arguments, process.returncode)
+        errors.seek(0)
+        last = [line.strip() for line in errors.read().splitlines() if line.strip()][-3:]
+        text = "%s %s exited with %d (%s)" % (launcher, arguments, process.returncode,
+                                              " / ".join(last))
         if failures is None or not lines:
             raise RuntimeError(text)
         log("  " + text + " after printing its results")
