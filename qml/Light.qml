@@ -19,6 +19,8 @@ Item {
     readonly property bool connected: Flags.isTrue(model.connection_status)
     readonly property bool favourite: Flags.isTrue(model.favourites)
     readonly property bool digital: Number(model.light_type) === DimmerChType.DIGITAL
+    // The open dimming popup; it destroys itself when closed.
+    property var dimmerPopup: null
 
     function openDimmingPopUp() {
         if (digital)
@@ -33,6 +35,7 @@ Item {
             console.debug("Error creating object dimmer");
             return;
         }
+        dimmerPopup = popup;
         popup.open();
     }
 
@@ -48,6 +51,13 @@ Item {
 
     width: 160
     height: 160
+
+    // A rebuilt grid destroys the card and its item data object: a popup left
+    // open would have nothing behind it.
+    Component.onDestruction: {
+        if (dimmerPopup)
+            dimmerPopup.close();
+    }
 
     Rectangle {
         id: cardFace

@@ -245,8 +245,20 @@ TestCase {
         simulator.clearRequests()
 
         simulator.addToModel("cards-other")
-        tryVerify(function() { return popupOf(view.window) === null })
+        // Once the new controller's channel is in the tree, any rebuild is over.
+        tryVerify(function() {
+            const devices = norvaleoDevicesModel.index(0, 0)
+            return norvaleoDevicesModel.rowCount(norvaleoDevicesModel.index(1, 0, devices)) === 1
+        })
         tryCompare(view.inner.grid, "count", 1)
+        const survivor = popupOf(view.window)
+        if (survivor !== null) {
+            // The grid kept its card: the open popup must still have its channel.
+            verify(survivor.usedModel !== null && survivor.usedModel !== undefined)
+            compare(Number(survivor.usedModel.light_id), 1)
+            mouseClick(view.window.contentItem, 5, 5)
+            tryVerify(function() { return popupOf(view.window) === null })
+        }
         compare(simulator.queries("cards-rebuilt"), [])
 
         // The new card opens a working popup.
