@@ -217,15 +217,8 @@ std::optional<DeviceProtocol::GroupRequest> DeviceProtocol::wifiSettings(const Q
     addItem(result.query, QStringLiteral("dhcp"), flagText(dhcp));
     result.roles.insert("wifi_dhcp", dhcp);
     if (!dhcp) {
-        const QString address = textOf(settings.value(QLatin1String("wifi_ip")));
-        const QString mask = textOf(settings.value(QLatin1String("wifi_mask")));
-        const QString gate = textOf(settings.value(QLatin1String("wifi_gate")));
-        addItem(result.query, QStringLiteral("ip_address"), address);
-        addItem(result.query, QStringLiteral("ip_mask"), mask);
-        addItem(result.query, QStringLiteral("ip_gate"), gate);
-        result.roles.insert("ipAddress_2", address);
-        result.roles.insert("wifi_mask", mask);
-        result.roles.insert("wifi_gate", gate);
+        addStaticAddress(result, settings, QStringLiteral("wifi_"), "ipAddress_2", "wifi_mask",
+                         "wifi_gate");
     }
     result.roles.insert("wifi_status", false);
     // The password is never kept.
@@ -234,6 +227,23 @@ std::optional<DeviceProtocol::GroupRequest> DeviceProtocol::wifiSettings(const Q
         result.roles.insert("wifi_ssid", ssid);
     }
     return result;
+}
+
+// A static address of one interface: sent as ip_address, ip_mask and ip_gate
+// and kept in that interface's roles at once.
+void DeviceProtocol::addStaticAddress(GroupRequest &result, const QJsonObject &settings,
+                                      const QString &prefix, const QByteArray &addressRole,
+                                      const QByteArray &maskRole, const QByteArray &gateRole)
+{
+    const QString address = textOf(settings.value(prefix + QLatin1String("ip")));
+    const QString mask = textOf(settings.value(prefix + QLatin1String("mask")));
+    const QString gate = textOf(settings.value(prefix + QLatin1String("gate")));
+    addItem(result.query, QStringLiteral("ip_address"), address);
+    addItem(result.query, QStringLiteral("ip_mask"), mask);
+    addItem(result.query, QStringLiteral("ip_gate"), gate);
+    result.roles.insert(addressRole, address);
+    result.roles.insert(maskRole, mask);
+    result.roles.insert(gateRole, gate);
 }
 
 std::optional<DeviceProtocol::GroupRequest> DeviceProtocol::lanSettings(const QVariant &value)
@@ -258,15 +268,8 @@ std::optional<DeviceProtocol::GroupRequest> DeviceProtocol::lanSettings(const QV
     addItem(result.query, QStringLiteral("dhcp"), flagText(dhcp));
     result.roles.insert("lan_dhcp", dhcp);
     if (!dhcp) {
-        const QString address = textOf(settings.value(QLatin1String("lan_ip")));
-        const QString mask = textOf(settings.value(QLatin1String("lan_mask")));
-        const QString gate = textOf(settings.value(QLatin1String("lan_gate")));
-        addItem(result.query, QStringLiteral("ip_address"), address);
-        addItem(result.query, QStringLiteral("ip_mask"), mask);
-        addItem(result.query, QStringLiteral("ip_gate"), gate);
-        result.roles.insert("ipAddress_1", address);
-        result.roles.insert("lan_mask", mask);
-        result.roles.insert("lan_gate", gate);
+        addStaticAddress(result, settings, QStringLiteral("lan_"), "ipAddress_1", "lan_mask",
+                         "lan_gate");
     }
     result.roles.insert("lan_status", false);
     return result;

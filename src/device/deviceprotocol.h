@@ -94,6 +94,9 @@ private:
     static QString channelKey(int channel);
     static QString keyText(const QMetaEnum &enumeration, const QVariant &value);
     static std::optional<QJsonObject> documentObject(const QVariant &value);
+    static void addStaticAddress(GroupRequest &result, const QJsonObject &settings,
+                                 const QString &prefix, const QByteArray &addressRole,
+                                 const QByteArray &maskRole, const QByteArray &gateRole);
     static int enumValue(const QMetaEnum &enumeration, const QString &text);
 };
 

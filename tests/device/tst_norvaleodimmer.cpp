@@ -3,6 +3,7 @@
 #include "model/roleregistry.h"
 
 #include "../common/modeltester.h"
+#include "../common/modeltestsetup.h"
 #include "testrootmodel.h"
 
 #include <QMetaMethod>
@@ -72,12 +73,7 @@ class TestNorvaleoDimmer : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        RoleRegistry::fill();
-        qRegisterMetaType<QList<QPersistentModelIndex>>();
-        qRegisterMetaType<QAbstractItemModel::LayoutChangeHint>();
-    }
+    void initTestCase() { prepareModelTests(); }
 
     void constructionGivesTheInitialRoles()
     {

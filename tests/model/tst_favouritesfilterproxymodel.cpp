@@ -3,6 +3,7 @@
 #include "model/rootmodel.h"
 
 #include "../common/modeltester.h"
+#include "../common/modeltestsetup.h"
 #include "devicetree.h"
 
 #include <QSignalSpy>
@@ -69,12 +70,7 @@ class TestFavouritesFilterProxyModel : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        RoleRegistry::fill();
-        qRegisterMetaType<QList<QPersistentModelIndex>>();
-        qRegisterMetaType<QAbstractItemModel::LayoutChangeHint>();
-    }
+    void initTestCase() { prepareModelTests(); }
 
     void firstMarkIsALayoutChangeLaterOnesAreInsertions()
     {

@@ -3,6 +3,7 @@
 #include "model/settingsfile.h"
 
 #include "../common/modeltester.h"
+#include "../common/testfiles.h"
 #include "devicetree.h"
 
 #include <QCoreApplication>
@@ -16,42 +17,14 @@
 #include <QTest>
 #include <QThread>
 
-#include <sys/stat.h>
-
 #include <cstdio>
 
 using namespace DeviceTree;
+using namespace TestFiles;
 
 namespace {
 
 const char SaveLoopArgument[] = "--save-loop";
-
-// Inode and modification time: a replaced file gets a new inode.
-QPair<qint64, qint64> identity(const QString &path)
-{
-    struct stat info = {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        return {-1, -1};
-    }
-    return {qint64(info.st_ino), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(data), qint64(data.size()));
-}
 
 // Big enough that a save takes a while: 20 controllers with 40 channels each.
 void buildLargeTree(RootModel &root)

@@ -2,6 +2,7 @@
 #include "model/rootmodel.h"
 #include "model/settingsfile.h"
 
+#include "../common/testfiles.h"
 #include "devicetree.h"
 
 #include <QDir>
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 using namespace DeviceTree;
+using namespace TestFiles;
 
 namespace {
 
@@ -50,12 +52,6 @@ void setAllFavourites(RootModel &root, bool favourite)
             root.setData(root.index(ch, 0, device), favourite, role("favourites"));
         }
     }
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Shared between the test and its forked children: where a child was killed.

@@ -4,6 +4,7 @@
 #include "model/settingsfile.h"
 
 #include "../common/modeltester.h"
+#include "../common/testfiles.h"
 #include "devicetree.h"
 
 #include <QDir>
@@ -13,37 +14,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/stat.h>
-
 using namespace DeviceTree;
+using namespace TestFiles;
 
 namespace {
-
-QPair<qint64, qint64> identity(const QString &path)
-{
-    struct stat info = {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        return {-1, -1};
-    }
-    return {qint64(info.st_ino), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(data), qint64(data.size()));
-}
 
 // One line per node below "Устройства": the persistent values, indented by level.
 QStringList outline(const RootModel &root)
