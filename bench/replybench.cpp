@@ -4,8 +4,8 @@
 // attached. Run by bench/run; not a test.
 #include "device/norvaleodimmer.h"
 #include "model/favouritesfilterproxymodel.h"
-#include "model/roleregistry.h"
-#include "model/rootmodel.h"
+#include "registry/roleregistry.h"
+#include "registry/rootmodel.h"
 #include "simulatedcontroller.h"
 
 #include <QHostAddress>

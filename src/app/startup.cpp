@@ -3,8 +3,8 @@
 #include "device/dimmerinputstypes.h"
 #include "model/dimmer.h"
 #include "model/favouritesfilterproxymodel.h"
-#include "model/roleregistry.h"
-#include "model/rootmodel.h"
+#include "registry/roleregistry.h"
+#include "registry/rootmodel.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

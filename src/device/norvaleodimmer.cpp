@@ -3,7 +3,7 @@
 #include "device/deviceprotocol.h"
 #include "device/dimmerinputstypes.h"
 #include "model/dimmer.h"
-#include "model/jsonreader.h"
+#include "json/jsonreader.h"
 
 #include <QDebug>
 #include <QJsonDocument>

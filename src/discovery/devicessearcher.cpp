@@ -1,6 +1,6 @@
 #include "discovery/devicessearcher.h"
 
-#include "model/jsonreader.h"
+#include "json/jsonreader.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

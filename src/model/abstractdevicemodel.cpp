@@ -1,6 +1,6 @@
 #include "model/abstractdevicemodel.h"
 
-#include "model/jsontext.h"
+#include "json/jsontext.h"
 
 #include <QMap>
 

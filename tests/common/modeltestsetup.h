@@ -1,7 +1,7 @@
 #ifndef MODELTESTSETUP_H
 #define MODELTESTSETUP_H
 
-#include "model/roleregistry.h"
+#include "registry/roleregistry.h"
 
 #include <QAbstractItemModel>
 #include <QList>

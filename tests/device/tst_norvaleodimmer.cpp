@@ -1,6 +1,6 @@
 #include "device/norvaleodimmer.h"
 #include "model/dimmer.h"
-#include "model/roleregistry.h"
+#include "registry/roleregistry.h"
 
 #include "../common/modeltester.h"
 #include "../common/modeltestsetup.h"

@@ -1,5 +1,5 @@
 #include "device/norvaleodimmer.h"
-#include "model/roleregistry.h"
+#include "registry/roleregistry.h"
 
 #include "controllernetwork.h"
 

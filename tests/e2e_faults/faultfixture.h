@@ -2,7 +2,7 @@
 #define FAULTFIXTURE_H
 
 #include "device/norvaleodimmer.h"
-#include "model/rootmodel.h"
+#include "registry/rootmodel.h"
 #include "simulatedcontroller.h"
 
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "model/roleregistry.h"
+#include "registry/roleregistry.h"
 
 #include "faultfixture.h"
 

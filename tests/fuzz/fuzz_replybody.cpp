@@ -7,7 +7,7 @@
 #include "../common/modeltester.h"
 #include "device/deviceprotocol.h"
 #include "device/norvaleodimmer.h"
-#include "model/rootmodel.h"
+#include "registry/rootmodel.h"
 
 #include <QSet>
 

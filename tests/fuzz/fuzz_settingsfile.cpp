@@ -4,8 +4,8 @@
 
 #include "fuzzsupport.h"
 
-#include "model/rootmodel.h"
-#include "model/settingsfile.h"
+#include "registry/rootmodel.h"
+#include "registry/settingsfile.h"
 
 #include <QDir>
 #include <QFile>

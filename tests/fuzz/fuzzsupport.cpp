@@ -1,6 +1,6 @@
 #include "fuzzsupport.h"
 
-#include "model/roleregistry.h"
+#include "registry/roleregistry.h"
 
 #include <QCoreApplication>
 

@@ -4,9 +4,9 @@
 // seeds; inputs that once crashed a harness live beside them and are kept.
 
 #include "device/norvaleodimmer.h"
-#include "model/roleregistry.h"
-#include "model/rootmodel.h"
-#include "model/settingsfile.h"
+#include "registry/roleregistry.h"
+#include "registry/rootmodel.h"
+#include "registry/settingsfile.h"
 #include "simulatedcontroller.h"
 
 #include <QCoreApplication>

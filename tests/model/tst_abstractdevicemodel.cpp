@@ -1,7 +1,7 @@
 #include "device/norvaleodimmer.h"
 #include "model/abstractdevicemodel.h"
 #include "model/dimmer.h"
-#include "model/roleregistry.h"
+#include "registry/roleregistry.h"
 
 #include "../common/modeltester.h"
 #include <QPointer>

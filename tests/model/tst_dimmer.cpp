@@ -1,5 +1,5 @@
 #include "model/dimmer.h"
-#include "model/roleregistry.h"
+#include "registry/roleregistry.h"
 
 #include <QMetaEnum>
 #include <QTest>

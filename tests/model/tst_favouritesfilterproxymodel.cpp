@@ -1,10 +1,10 @@
 #include "model/favouritesfilterproxymodel.h"
-#include "model/roleregistry.h"
-#include "model/rootmodel.h"
+#include "registry/roleregistry.h"
+#include "registry/rootmodel.h"
 
+#include "../common/devicetree.h"
 #include "../common/modeltester.h"
 #include "../common/modeltestsetup.h"
-#include "devicetree.h"
 
 #include <QSignalSpy>
 #include <QStringListModel>

@@ -1,7 +1,7 @@
 #include "simulatorfixture.h"
 
 #include "discovery/devicedescription.h"
-#include "model/rootmodel.h"
+#include "registry/rootmodel.h"
 #include "simulatedcontroller.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "app/startup.h"
 #include "model/favouritesfilterproxymodel.h"
-#include "model/rootmodel.h"
+#include "registry/rootmodel.h"
 #include "simulatorfixture.h"
 
 #include <QCoreApplication>

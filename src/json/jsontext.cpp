@@ -1,4 +1,4 @@
-#include "model/jsontext.h"
+#include "json/jsontext.h"
 
 QString JsonText::quoted(const QString &text)
 {

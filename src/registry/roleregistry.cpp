@@ -1,4 +1,4 @@
-#include "model/roleregistry.h"
+#include "registry/roleregistry.h"
 
 #include "device/norvaleodimmer.h"
 #include "model/abstractdevicemodel.h"

@@ -1,4 +1,4 @@
-#include "model/jsonreader.h"
+#include "json/jsonreader.h"
 
 #include <QSet>
 #include <QString>

@@ -4,7 +4,7 @@
 #include "discovery/devicedescription.h"
 #include "discovery/devicessearcher.h"
 #include "model/abstractdevicemodel.h"
-#include "model/settingsfile.h"
+#include "registry/settingsfile.h"
 
 #include <QJsonObject>
 #include <QVector>

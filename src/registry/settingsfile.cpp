@@ -1,4 +1,4 @@
-#include "model/settingsfile.h"
+#include "registry/settingsfile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 
 #include "discovery/devicedescription.h"
 #include "model/dimmer.h"
-#include "model/rootmodel.h"
+#include "registry/rootmodel.h"
 
 #include <QModelIndex>
 

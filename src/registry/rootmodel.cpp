@@ -1,8 +1,8 @@
-#include "model/rootmodel.h"
+#include "registry/rootmodel.h"
 
 #include "device/norvaleodimmer.h"
 #include "model/dimmer.h"
-#include "model/jsonreader.h"
+#include "json/jsonreader.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,9 +1,9 @@
-#include "model/roleregistry.h"
-#include "model/rootmodel.h"
-#include "model/settingsfile.h"
+#include "registry/roleregistry.h"
+#include "registry/rootmodel.h"
+#include "registry/settingsfile.h"
 
+#include "../common/devicetree.h"
 #include "../common/testfiles.h"
-#include "devicetree.h"
 
 #include <QDir>
 #include <QFile>
