@@ -2,6 +2,7 @@
 
 #include "device/dimmerinputstypes.h"
 #include "model/dimmer.h"
+#include "model/hostaddresstext.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -21,8 +22,13 @@ const QString missingSsid = QStringLiteral(";undefined;");
 
 void DeviceProtocol::addItem(QUrlQuery &query, const QString &key, const QString &value)
 {
-    // A null value would leave the item without "=".
-    query.addQueryItem(key, value.isNull() ? QStringLiteral("") : value);
+    // The query keeps "%" sequences and "+" as they are, and a device that
+    // decodes it as a form reads "+" as a blank: both are encoded here. A null
+    // value would leave the item without "=".
+    QString text = value.isNull() ? QStringLiteral("") : value;
+    text.replace(QLatin1Char('%'), QLatin1String("%25"))
+        .replace(QLatin1Char('+'), QLatin1String("%2B"));
+    query.addQueryItem(key, text);
 }
 
 QUrlQuery DeviceProtocol::request(const QString &requestType, const QString &itemType)
@@ -146,7 +152,12 @@ std::optional<QUrlQuery> DeviceProtocol::inputsTypes(const QVariant &value)
     for (int i = 0; i < list.size(); ++i) {
         bool ok = false;
         const int type = list.at(i).toInt(&ok);
-        addItem(query, channelKey(i + 1), keyText(types, ok ? type : 0));
+        const QString key = keyText(types, ok ? type : 0);
+        // An input without a function the device knows would be sent blank.
+        if (key.isEmpty()) {
+            return {};
+        }
+        addItem(query, channelKey(i + 1), key);
     }
     return query;
 }
@@ -180,11 +191,11 @@ std::optional<QUrlQuery> DeviceProtocol::lightType(int channel, const QVariant &
 {
     bool ok = false;
     const int type = value.toInt(&ok);
-    if (!ok || type == Dimmer::NO_TYPE) {
+    const QString key = keyText(QMetaEnum::fromType<Dimmer::Type>(), type);
+    if (!ok || type == Dimmer::NO_TYPE || key.isEmpty()) {
         return {};
     }
-    return setValue(QStringLiteral("light_type"), channelKey(channel),
-                    keyText(QMetaEnum::fromType<Dimmer::Type>(), type));
+    return setValue(QStringLiteral("light_type"), channelKey(channel), key);
 }
 
 std::optional<DeviceProtocol::GroupRequest> DeviceProtocol::wifiSettings(const QVariant &value)
@@ -241,7 +252,11 @@ void DeviceProtocol::addStaticAddress(GroupRequest &result, const QJsonObject &s
     addItem(result.query, QStringLiteral("ip_address"), address);
     addItem(result.query, QStringLiteral("ip_mask"), mask);
     addItem(result.query, QStringLiteral("ip_gate"), gate);
-    result.roles.insert(addressRole, address);
+    // The stored address moves only to one that reads as an address.
+    const QString canonical = HostAddressText::canonical(address);
+    if (!canonical.isNull()) {
+        result.roles.insert(addressRole, canonical);
+    }
     result.roles.insert(maskRole, mask);
     result.roles.insert(gateRole, gate);
 }

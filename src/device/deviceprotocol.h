@@ -51,7 +51,7 @@ public:
     static QUrlQuery modbusAddress(const QVariant &value);
     static QUrlQuery autosave(const QVariant &value);
     static QUrlQuery inputAutodetect(const QVariant &value);
-    // Nothing to send for an empty list.
+    // Nothing to send for an empty list or an entry without a key.
     static std::optional<QUrlQuery> inputsTypes(const QVariant &value);
 
     static QUrlQuery brightness(int channel, const QVariant &value);
@@ -59,7 +59,7 @@ public:
     static QUrlQuery minBrightness(int channel, const QVariant &value);
     static QUrlQuery slowTime(int channel, const QVariant &value);
     static QUrlQuery channelName(int channel, const QVariant &value);
-    // Nothing to send for NO_TYPE or a value that is not a number.
+    // Nothing to send for NO_TYPE, a value that is not a number or has no key.
     static std::optional<QUrlQuery> lightType(int channel, const QVariant &value);
 
     // Nothing to send when the text lacks what the group needs.

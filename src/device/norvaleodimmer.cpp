@@ -2,7 +2,9 @@
 
 #include "device/deviceprotocol.h"
 #include "device/dimmerinputstypes.h"
+#include "model/devicelimits.h"
 #include "model/dimmer.h"
+#include "model/hostaddresstext.h"
 #include "json/jsonreader.h"
 
 #include <QDebug>
@@ -191,10 +193,11 @@ void NorvaleoDimmer::transferDataToDevice(const QModelIndex &index, const QVaria
 
 // --- requests ---
 
+// An empty text is a missing address, as an invalid value is.
 QString NorvaleoDimmer::addressOf(const QByteArray &role) const
 {
-    const QVariant value = propertyValue(role);
-    return value.isValid() ? value.toString() : QString();
+    const QString address = propertyValue(role).toString();
+    return address.isEmpty() ? QString() : address;
 }
 
 void NorvaleoDimmer::setUsingInterface()
@@ -212,8 +215,7 @@ QString NorvaleoDimmer::currentHost()
         return preferred;
     }
     if (!other.isNull()) {
-        useSecondAddress = useSecondAddress ? 0 : 1;
-        setUsingInterface();
+        switchInterface();
     }
     return other;
 }
@@ -240,6 +242,11 @@ bool NorvaleoDimmer::sendQuery(const QUrlQuery &query)
 {
     // Nothing goes out before startCommunication has created the manager.
     if (!networkManager) {
+        return false;
+    }
+    // A change could reach another device that took the address.
+    if (!identityConfirmed &&
+        query.queryItemValue(QStringLiteral("request_type")) != QLatin1String("get")) {
         return false;
     }
     const QString host = currentHost();
@@ -287,6 +294,8 @@ void NorvaleoDimmer::set_device_name(const QVariant &value)
 void NorvaleoDimmer::set_device_wifi_all_settings(const QVariant &value)
 {
     sendGroup(DeviceProtocol::wifiSettings(value));
+    // The text holds the password, which is never kept once the request is built.
+    setData(selfIndex(), QStringLiteral(""), roleByName("wifi_all_settings"));
 }
 
 void NorvaleoDimmer::set_device_lan_all_settings(const QVariant &value)
@@ -422,7 +431,14 @@ void NorvaleoDimmer::handleReplyBody(const QByteArray &body)
     const QString answer = response.toString().toLower();
     if (answer == QLatin1String("ok")) {
         // With another request in flight the status may already be stale.
-        setConnected(pendingRequests == 0 ? applyStatus(reply) : true);
+        if (pendingRequests != 0 || applyStatus(reply)) {
+            setConnected(true);
+            return;
+        }
+        // Another device answers here: try the other address, and look for
+        // this one by its unique id if it stays away.
+        identityConfirmed = false;
+        failureEvent();
         return;
     }
     if (answer == QLatin1String("bad request")) {
@@ -434,16 +450,29 @@ void NorvaleoDimmer::handleReplyBody(const QByteArray &body)
 
 bool NorvaleoDimmer::applyStatus(const QJsonObject &reply)
 {
+    const auto systemInfo = reply.constFind(QLatin1String("system_info"));
+    const bool hasSystemInfo = systemInfo != reply.constEnd();
+    if (hasSystemInfo && !isOwnSystemInfo(systemInfo.value())) {
+        return false;
+    }
+    if (hasSystemInfo) {
+        identityConfirmed = true;
+    }
     // Members in name order: dimmer_info before system_info.
     const auto dimmerInfo = reply.constFind(QLatin1String("dimmer_info"));
-    if (dimmerInfo != reply.constEnd()) {
+    if (dimmerInfo != reply.constEnd() && identityConfirmed) {
         parseDimmerInfo(dimmerInfo.value());
     }
-    const auto systemInfo = reply.constFind(QLatin1String("system_info"));
-    if (systemInfo != reply.constEnd()) {
+    if (hasSystemInfo) {
         return parseSystemInfo(systemInfo.value().toObject());
     }
     return true;
+}
+
+bool NorvaleoDimmer::isOwnSystemInfo(const QJsonValue &value) const
+{
+    const QJsonValue uniqueId = value.toObject().value(QLatin1String("unique_id"));
+    return uniqueId.isString() && uniqueId.toString() == propertyValue("uniqueId").toString();
 }
 
 bool NorvaleoDimmer::parseSystemInfo(const QJsonValue &value)
@@ -481,19 +510,34 @@ bool NorvaleoDimmer::parseSystemInfo(const QJsonValue &value)
         putReceived(object, "ip_gate", prefix + "_gate");
     };
 
+    // Only a readable address replaces the stored one, written canonically.
+    const auto putAddress = [&](const QJsonObject &object, const QByteArray &role) {
+        const QString address = HostAddressText::canonical(
+            DeviceProtocol::textOf(object.value(QLatin1String("ip_address"))));
+        if (!address.isNull()) {
+            put(role, address);
+        }
+    };
+
     put("uniqueId", uniqueId);
-    putReceived(info, "name", "name");
+    const auto name = info.constFind(QLatin1String("name"));
+    if (name != info.constEnd()) {
+        const QVariant received = name.value().toVariant();
+        put("name", received.type() == QVariant::String
+                        ? QVariant(DeviceLimits::cutName(received.toString()))
+                        : received);
+    }
     putReceived(info, "version", "net_soft_version");
     const QJsonObject wifi = info.value(QLatin1String("wifi_settings")).toObject();
     if (!wifi.isEmpty()) {
         putReceived(wifi, "ssid", "wifi_ssid");
         putStatus(wifi, "wifi");
-        putReceived(wifi, "ip_address", "ipAddress_2");
+        putAddress(wifi, "ipAddress_2");
     }
     const QJsonObject lan = info.value(QLatin1String("lan_settings")).toObject();
     if (!lan.isEmpty()) {
         putStatus(lan, "lan");
-        putReceived(lan, "ip_address", "ipAddress_1");
+        putAddress(lan, "ipAddress_1");
     }
     setItemValues(selfIndex(), values);
     return true;
@@ -505,6 +549,30 @@ static QStringList sortedKeys(const QJsonObject &object)
     QStringList keys = object.keys();
     std::sort(keys.begin(), keys.end());
     return keys;
+}
+
+// The channel members by number, so that new channels take their rows as 1, 2,
+// ..., 10; members of one number (channel_3, channel_03) in name order.
+static QStringList channelMembers(const QJsonObject &object)
+{
+    QVector<QPair<int, QString>> members;
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        const int number = DeviceProtocol::channelNumber(it.key());
+        if (number > 0) {
+            members.append({number, it.key()});
+        }
+    }
+    // The object iterates in name order, which the stable sort keeps for ties.
+    std::stable_sort(members.begin(), members.end(),
+                     [](const QPair<int, QString> &a, const QPair<int, QString> &b) {
+                         return a.first < b.first;
+                     });
+    QStringList names;
+    names.reserve(members.size());
+    for (const auto &member : qAsConst(members)) {
+        names.append(member.second);
+    }
+    return names;
 }
 
 void NorvaleoDimmer::parseDimmerInfo(const QJsonValue &value)
@@ -547,7 +615,7 @@ NorvaleoDimmer::ChannelUpdate *NorvaleoDimmer::updateFor(const QString &memberNa
 
 void NorvaleoDimmer::readOutputs(const QJsonObject &outputs, ChannelUpdates &updates)
 {
-    for (const QString &member : sortedKeys(outputs)) {
+    for (const QString &member : channelMembers(outputs)) {
         ChannelUpdate *update = updateFor(member, updates);
         if (!update) {
             continue;
@@ -587,7 +655,7 @@ void NorvaleoDimmer::readOutputs(const QJsonObject &outputs, ChannelUpdates &upd
 
 void NorvaleoDimmer::readStructure(const QJsonObject &structure, ChannelUpdates &updates)
 {
-    for (const QString &member : sortedKeys(structure)) {
+    for (const QString &member : channelMembers(structure)) {
         ChannelUpdate *update = updateFor(member, updates);
         if (!update) {
             continue;
@@ -595,7 +663,8 @@ void NorvaleoDimmer::readStructure(const QJsonObject &structure, ChannelUpdates 
         const QString name =
             DeviceProtocol::textOf(structure.value(member).toObject().value(QLatin1String("name")));
         if (!name.isEmpty()) {
-            update->values.insert(nodeOf(update->index)->roleByName("name"), name);
+            update->values.insert(nodeOf(update->index)->roleByName("name"),
+                                  DeviceLimits::cutName(name));
         }
     }
 }
@@ -755,8 +824,13 @@ QModelIndex NorvaleoDimmer::channelFor(int number, const QString &numberText,
     if (found != rowOfLightId.constEnd()) {
         return childIndex(*found);
     }
+    // A device cannot make the list grow beyond what a settings file holds.
+    if (children.size() >= DeviceLimits::MaxChannels) {
+        return {};
+    }
     const QModelIndex self = selfIndex();
-    auto *channel = new Dimmer(tr("Лампа %1").arg(numberText), runningCount(self), this);
+    auto *channel =
+        new Dimmer(DeviceLimits::cutName(tr("Лампа %1").arg(numberText)), runningCount(self), this);
     const std::shared_ptr<AbstractDeviceModel> item(channel, DeviceDeleter(true));
     Q_EMIT itemPreparedToInsert(self, item);
     // The tree takes the channel synchronously as the last child; if nobody
@@ -788,6 +862,7 @@ void NorvaleoDimmer::startCommunication()
     networkManager->setConfiguration(configuration);
     QT_WARNING_POP
     pollTick = 0;
+    identityConfirmed = false;
     requestSystemInfo();
     pollTimerId = startTimer(PollIntervalMs, Qt::CoarseTimer);
 }
@@ -802,7 +877,8 @@ void NorvaleoDimmer::timerEvent(QTimerEvent *event)
     if (pendingRequests != 0) {
         return;
     }
-    if (pollTick > LastDimmerInfoTick) {
+    // Until the device at this address has said who it is, only ask that.
+    if (pollTick > LastDimmerInfoTick || !identityConfirmed) {
         pollTick = 0;
         requestSystemInfo();
         return;
@@ -832,6 +908,7 @@ void NorvaleoDimmer::setConnected(bool connected)
 void NorvaleoDimmer::switchInterface()
 {
     useSecondAddress = useSecondAddress ? 0 : 1;
+    identityConfirmed = false;
     setUsingInterface();
 }
 

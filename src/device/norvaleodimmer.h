@@ -106,6 +106,7 @@ private:
     bool applyStatus(const QJsonObject &reply);
     void failureEvent();
     void setUsingInterface();
+    bool isOwnSystemInfo(const QJsonValue &value) const;
     QString addressOf(const QByteArray &role) const;
     QModelIndex selfIndex();
     QModelIndex childIndex(int row);
@@ -118,6 +119,12 @@ private:
     qint32 replyErrors = 0;
     qint32 failureCount = 0;
     qint32 useSecondAddress = 0;
+    // Whether a system_info on the current address carried this controller's
+    // unique id since the start, the last address switch or the last mismatch.
+    // Until then another device may answer there: its dimmer_info is not
+    // applied and no change is sent. Nothing is fed before the start but test
+    // and benchmark bytes, so it holds until then.
+    bool identityConfirmed = true;
 };
 
 #endif // NORVALEODIMMER_H

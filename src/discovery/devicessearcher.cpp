@@ -1,5 +1,7 @@
 #include "discovery/devicessearcher.h"
 
+#include "model/devicelimits.h"
+#include "model/hostaddresstext.h"
 #include "json/jsonreader.h"
 
 #include <QJsonDocument>
@@ -17,21 +19,15 @@ constexpr int checkInterval = 1000;
 // Nothing larger fits in one UDP datagram; a fixed buffer keeps a claimed size
 // from deciding what is allocated.
 constexpr qint64 maxDatagramSize = 65536;
+// Answers read per notification: a flood must not keep the window from
+// drawing; the rest wait for the next turn of the event loop.
+constexpr int maxDatagramsPerTurn = 64;
 
 const char greeting[] = "hello norvaleo devices!";
 const QString dimmerType = QStringLiteral("NORVALEO_DIMMER");
 const QString searchTrigger = QStringLiteral("search");
 const QString checkTrigger = QStringLiteral("check");
 const QString findTrigger = QStringLiteral("find");
-
-// The canonical text of an address, or a null string for a text that is none.
-QString canonicalAddress(const QString &text)
-{
-    QHostAddress address;
-    if (!address.setAddress(text))
-        return QString();
-    return address.toString();
-}
 
 } // namespace
 
@@ -103,8 +99,18 @@ void DevicesSearcher::startRun(const QHostAddress &destination, int interval)
 
 void DevicesSearcher::onReadyRead()
 {
-    // Several answers may be waiting behind one notification: take them all.
-    while (socket && socket->hasPendingDatagrams()) {
+    readQueued = false;
+    // Several answers may be waiting behind one notification: take them, up to
+    // a bound, and come back for the rest after other events.
+    for (int read = 0; socket && socket->hasPendingDatagrams(); ++read) {
+        if (read == maxDatagramsPerTurn) {
+            if (!readQueued) {
+                readQueued = true;
+                QMetaObject::invokeMethod(this, &DevicesSearcher::onReadyRead,
+                                          Qt::QueuedConnection);
+            }
+            return;
+        }
         const QNetworkDatagram answer = socket->receiveDatagram(maxDatagramSize);
         if (!answer.isValid())
             return;
@@ -129,16 +135,19 @@ std::optional<DeviceDescription> DevicesSearcher::parseAnswer(const QByteArray &
         return std::nullopt;
     description.type = 1;
 
-    description.ipAddress1 = canonicalAddress(info.value(QLatin1String("ip_1")).toString());
-    description.ipAddress2 = canonicalAddress(info.value(QLatin1String("ip_2")).toString());
+    description.ipAddress1 =
+        HostAddressText::canonical(info.value(QLatin1String("ip_1")).toString());
+    description.ipAddress2 =
+        HostAddressText::canonical(info.value(QLatin1String("ip_2")).toString());
     if (description.ipAddress1.isEmpty() && description.ipAddress2.isEmpty())
         return std::nullopt;
 
     description.uniqueId = info.value(QLatin1String("unique_id")).toString();
-    if (description.uniqueId.isNull())
+    if (description.uniqueId.isNull() ||
+        description.uniqueId.size() > DeviceLimits::MaxUniqueIdLength)
         return std::nullopt;
 
-    description.name = info.value(QLatin1String("name")).toString();
+    description.name = DeviceLimits::cutName(info.value(QLatin1String("name")).toString());
     if (description.name.isEmpty())
         description.name = QString(type).replace(QLatin1Char('_'), QLatin1Char(' '));
 
@@ -150,6 +159,9 @@ void DevicesSearcher::collect(const DeviceDescription &description)
     const auto known = found.find(description.uniqueId);
     if (known == found.end()) {
         if (triggerName == findTrigger && !wantedIds.contains(description.uniqueId))
+            return;
+        // No more controllers than the list can keep.
+        if (found.size() >= DeviceLimits::MaxControllers)
             return;
         found.insert(description.uniqueId, description);
         return;

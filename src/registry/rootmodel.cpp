@@ -1,9 +1,12 @@
 #include "registry/rootmodel.h"
 
 #include "device/norvaleodimmer.h"
+#include "model/devicelimits.h"
 #include "model/dimmer.h"
+#include "model/hostaddresstext.h"
 #include "json/jsonreader.h"
 
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -44,7 +47,7 @@ int decimalValue(const QStringRef &digits)
 // Members that are objects and whose names start with the prefix, in the order
 // they were saved: by the number after the last "_" (so _2 comes before _10),
 // members without such a number last, in text order.
-QStringList savedOrder(const QJsonObject &object, const QString &prefix, int limit)
+QStringList savedOrder(const QJsonObject &object, const QString &prefix)
 {
     QVector<QPair<int, QString>> members;
     for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
@@ -61,17 +64,36 @@ QStringList savedOrder(const QJsonObject &object, const QString &prefix, int lim
                          return a.first < b.first;
                      });
     QStringList names;
-    for (int i = 0; i < members.size() && i < limit; ++i) {
-        names.append(members.at(i).second);
+    for (const auto &member : qAsConst(members)) {
+        names.append(member.second);
     }
     return names;
+}
+
+// An address member of a file entry: canonical, or null when missing or
+// unreadable; lost is set when a present value could not be read.
+QString addressOf(const QJsonObject &object, const QString &member, bool &lost)
+{
+    const QJsonValue value = object.value(member);
+    if (value.isUndefined()) {
+        return {};
+    }
+    const QString address = HostAddressText::canonical(textOf(value));
+    if (address.isNull() && !(value.isString() && value.toString().isEmpty())) {
+        lost = true;
+    }
+    return address;
 }
 
 } // namespace
 
 RootModel::RootModel(QObject *parent, const QString &settingsBaseDirectory)
-    : AbstractDeviceModel(QStringLiteral("root_model"), -1, parent),
-      settingsFile(settingsBaseDirectory)
+    : RootModel(parent, SettingsFile(settingsBaseDirectory))
+{
+}
+
+RootModel::RootModel(QObject *parent, const SettingsFile &file)
+    : AbstractDeviceModel(QStringLiteral("root_model"), -1, parent), settingsFile(file)
 {
     const QHash<QByteArray, int> &registry = roleRegistry();
     for (auto it = registry.constBegin(); it != registry.constEnd(); ++it) {
@@ -195,6 +217,8 @@ void RootModel::updateAddress(const QModelIndex &device, const QByteArray &roleN
 
 QModelIndex RootModel::addDevice(const DeviceDescription &description, bool startCommunication)
 {
+    const QString wired = HostAddressText::canonical(description.ipAddress1);
+    const QString wifi = HostAddressText::canonical(description.ipAddress2);
     const QModelIndex devices = devicesIndex();
     const QVariant uniqueId(description.uniqueId);
     for (int row = 0; row < rowCount(devices); ++row) {
@@ -203,19 +227,21 @@ QModelIndex RootModel::addDevice(const DeviceDescription &description, bool star
             continue;
         }
         // A known controller: only its addresses can have changed.
-        updateAddress(device, "ipAddress_1", description.ipAddress1);
-        updateAddress(device, "ipAddress_2", description.ipAddress2);
+        updateAddress(device, "ipAddress_1", wired);
+        updateAddress(device, "ipAddress_2", wifi);
         return device;
     }
 
-    if ((description.ipAddress1.isNull() && description.ipAddress2.isNull()) ||
-        description.uniqueId.isEmpty() || description.type != DimmerControllerType) {
+    if ((wired.isNull() && wifi.isNull()) || description.uniqueId.isEmpty() ||
+        description.uniqueId.size() > DeviceLimits::MaxUniqueIdLength ||
+        description.type != DimmerControllerType ||
+        rowCount(devices) >= DeviceLimits::MaxControllers) {
         return {};
     }
 
-    auto *controller =
-        new NorvaleoDimmer(description.ipAddress1, description.ipAddress2, description.uniqueId,
-                           description.name, runningCount(devices), devicesNode());
+    auto *controller = new NorvaleoDimmer(wired, wifi, description.uniqueId,
+                                          DeviceLimits::cutName(description.name),
+                                          runningCount(devices), devicesNode());
     connect(controller, &AbstractDeviceModel::itemPreparedToInsert, this,
             &RootModel::addItemToModel, Qt::DirectConnection);
     connect(controller, &QAbstractItemModel::dataChanged, this, &QAbstractItemModel::dataChanged,
@@ -250,6 +276,10 @@ void RootModel::findDevice(QString uniqueId)
 
 bool RootModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
+    // Every name fits the settings file's bounds.
+    if (role == roleByName("name") && value.toString().size() > DeviceLimits::MaxNameLength) {
+        return false;
+    }
     if (!AbstractDeviceModel::setData(index, value, role)) {
         return false;
     }
@@ -263,10 +293,26 @@ bool RootModel::setData(const QModelIndex &index, const QVariant &value, int rol
     return true;
 }
 
-void RootModel::clearSettings()
+bool RootModel::keepDamagedFile()
+{
+    if (!fileNeedsCopy) {
+        return true;
+    }
+    if (!settingsFile.keepDamagedCopy()) {
+        return false;
+    }
+    fileNeedsCopy = false;
+    if (!settingsFile.damagedCopyPath().isEmpty()) {
+        qWarning("settings: %s could not be loaded whole; its bytes are kept in %s",
+                 qPrintable(settingsFile.readPath()), qPrintable(settingsFile.damagedCopyPath()));
+    }
+    return true;
+}
+
+bool RootModel::clearSettings()
 {
     beginResetModel();
-    settingsFile.remove();
+    const bool removed = keepDamagedFile() && settingsFile.remove();
     lostDeviceSearcher.stopSearching();
     if (userSearch) {
         // Its reports must not refill the emptied list before it is gone.
@@ -281,68 +327,83 @@ void RootModel::clearSettings()
     }
     deleteChildren(devicesIndex(), true);
     endResetModel();
+    return removed;
 }
 
-void RootModel::saveSettings()
+bool RootModel::saveSettings()
 {
     QString text = QStringLiteral("{");
     int counter = 0;
     devicesNode()->writeChildren(text, counter);
     text += QLatin1Char('}');
-    if (text.size() > 2) {
-        settingsFile.writeAll(text.toUtf8());
+    if (text.size() <= 2) {
+        return true;
     }
+    return keepDamagedFile() && settingsFile.writeAll(text.toUtf8());
 }
 
 void RootModel::loadSettings()
 {
     const QByteArray content = settingsFile.readAll();
     if (content.isEmpty()) {
+        // Too large or unreadable: whatever it holds is not lost by a save.
+        fileNeedsCopy = QFileInfo(settingsFile.readPath()).size() > 0;
         return;
     }
     const QJsonDocument document = JsonReader::read(content);
-    if (document.isNull()) {
+    if (!document.isObject()) {
+        fileNeedsCopy = true;
         return;
     }
     const QJsonObject devices = document.object();
-    const QStringList names =
-        savedOrder(devices, QStringLiteral("NORVALEO_DIMMER"), MaxLoadedDevices);
+    const QStringList names = savedOrder(devices, QStringLiteral("NORVALEO_DIMMER"));
+    bool whole = names.size() == devices.size();
     for (const QString &name : names) {
-        loadDevice(devices.value(name).toObject());
+        whole = loadDevice(devices.value(name).toObject()) && whole;
     }
+    fileNeedsCopy = !whole;
 }
 
-void RootModel::loadDevice(const QJsonObject &object)
+bool RootModel::loadDevice(const QJsonObject &object)
 {
+    bool lost = false;
     DeviceDescription description;
     description.type = DimmerControllerType;
-    description.ipAddress1 = textOf(object.value(QStringLiteral("ipAddress_1")));
-    description.ipAddress2 = textOf(object.value(QStringLiteral("ipAddress_2")));
+    description.ipAddress1 = addressOf(object, QStringLiteral("ipAddress_1"), lost);
+    description.ipAddress2 = addressOf(object, QStringLiteral("ipAddress_2"), lost);
     description.name = textOf(object.value(QStringLiteral("name")));
     description.uniqueId = textOf(object.value(QStringLiteral("uniqueId")));
+    lost = lost || description.name.size() > DeviceLimits::MaxNameLength;
 
     const QModelIndex device = addDevice(description, false);
     if (!device.isValid()) {
-        return;
+        return false;
     }
-    const QStringList channels = savedOrder(object, QStringLiteral("DIMMER"), MaxLoadedChannels);
+    const QStringList channels = savedOrder(object, QStringLiteral("DIMMER"));
+    // Anything but the values and the channels would be dropped by the next save.
+    int values = 0;
+    for (const char *member : {"ipAddress_1", "ipAddress_2", "name", "uniqueId"}) {
+        values += object.contains(QLatin1String(member)) ? 1 : 0;
+    }
+    lost = lost || values + channels.size() != object.size();
     for (const QString &name : channels) {
-        loadChannel(device, object.value(name).toObject());
+        lost = !loadChannel(device, object.value(name).toObject()) || lost;
     }
     nodeOf(device)->startCommunication();
+    return !lost;
 }
 
-void RootModel::loadChannel(const QModelIndex &device, const QJsonObject &object)
+bool RootModel::loadChannel(const QModelIndex &device, const QJsonObject &object)
 {
     const QString name = textOf(object.value(QStringLiteral("name")));
     const QString lightIdText = textOf(object.value(QStringLiteral("light_id")));
     const int lightId = decimalValue(QStringRef(&lightIdText));
-    if (name.isEmpty() || lightId < 1) {
-        return;
+    if (name.isEmpty() || lightId < 1 || rowCount(device) >= DeviceLimits::MaxChannels) {
+        return false;
     }
 
     AbstractDeviceModel *controller = nodeOf(device);
-    auto *channel = new Dimmer(name, runningCount(device), controller);
+    auto *channel = new Dimmer(DeviceLimits::cutName(name), runningCount(device), controller);
     addItemToModel(device, std::shared_ptr<AbstractDeviceModel>(channel, DeviceDeleter(true)));
     const QModelIndex channelIndex = indexOfItem(this, channel);
 
@@ -355,6 +416,11 @@ void RootModel::loadChannel(const QModelIndex &device, const QJsonObject &object
         if (role < 0) {
             continue;
         }
-        setData(channelIndex, it.value().toVariant(), role);
+        // The mark is saved as a flag, whatever text the file held.
+        const QVariant value = it.key() == QLatin1String("favourites")
+                                   ? QVariant(it.value().toString() == QLatin1String("true"))
+                                   : it.value().toVariant();
+        setData(channelIndex, value, role);
     }
+    return name.size() <= DeviceLimits::MaxNameLength;
 }

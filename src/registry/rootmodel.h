@@ -19,13 +19,10 @@ class RootModel : public AbstractDeviceModel
     Q_OBJECT
 
 public:
-    // Controllers and channels restored from a file are capped at these counts.
-    static constexpr int MaxLoadedDevices = 256;
-    static constexpr int MaxLoadedChannels = 256;
-
     // settingsBaseDirectory: where the "settings" directory lies; empty means
     // the application directory (tests give another one).
     explicit RootModel(QObject *parent = nullptr, const QString &settingsBaseDirectory = QString());
+    RootModel(QObject *parent, const SettingsFile &file);
     ~RootModel() override;
 
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
@@ -33,8 +30,9 @@ public:
     QModelIndex addDevice(const DeviceDescription &description, bool startCommunication);
     void loadSettings();
 
-    Q_INVOKABLE void saveSettings();
-    Q_INVOKABLE void clearSettings();
+    // False, with a warning line, when the file could not be written or removed.
+    Q_INVOKABLE bool saveSettings();
+    Q_INVOKABLE bool clearSettings();
     Q_INVOKABLE QString applicationVersion() const;
     Q_INVOKABLE int countDevices() const;
 
@@ -57,12 +55,15 @@ private:
     bool knowsAddress(const QString &ipAddress) const;
     void updateAddress(const QModelIndex &device, const QByteArray &roleName,
                        const QString &address);
-    void loadDevice(const QJsonObject &object);
-    void loadChannel(const QModelIndex &device, const QJsonObject &object);
+    bool loadDevice(const QJsonObject &object);
+    bool loadChannel(const QModelIndex &device, const QJsonObject &object);
+    bool keepDamagedFile();
 
     DevicesSearcher *userSearch = nullptr;
     DevicesSearcher lostDeviceSearcher;
     SettingsFile settingsFile;
+    // The file was not loaded whole: its bytes are kept before it is replaced.
+    bool fileNeedsCopy = false;
 };
 
 #endif // ROOTMODEL_H

@@ -4,6 +4,7 @@
 
 #include "fuzzsupport.h"
 
+#include "model/devicelimits.h"
 #include "registry/rootmodel.h"
 #include "registry/settingsfile.h"
 
@@ -31,7 +32,7 @@ void checkLoadedTree(const RootModel &root)
 {
     const QModelIndex devices = root.index(0, 0);
     const int controllers = root.rowCount(devices);
-    FUZZ_CHECK(controllers <= RootModel::MaxLoadedDevices, QString::number(controllers));
+    FUZZ_CHECK(controllers <= DeviceLimits::MaxControllers, QString::number(controllers));
     QSet<QString> uniqueIds;
     for (int row = 0; row < controllers; ++row) {
         const QModelIndex device = root.index(row, 0, devices);
@@ -41,7 +42,7 @@ void checkLoadedTree(const RootModel &root)
         uniqueIds.insert(uniqueId);
         // Entries with the same id merge, so a controller may hold several entries' channels.
         const int channels = root.rowCount(device);
-        FUZZ_CHECK(channels <= RootModel::MaxLoadedDevices * RootModel::MaxLoadedChannels,
+        FUZZ_CHECK(channels <= DeviceLimits::MaxControllers * DeviceLimits::MaxChannels,
                    QString::number(channels));
         for (int channel = 0; channel < channels; ++channel) {
             const QModelIndex index = root.index(channel, 0, device);

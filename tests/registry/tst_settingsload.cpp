@@ -1,5 +1,6 @@
 #include "model/favouritesfilterproxymodel.h"
 #include "registry/roleregistry.h"
+#include "model/devicelimits.h"
 #include "registry/rootmodel.h"
 #include "registry/settingsfile.h"
 
@@ -188,7 +189,7 @@ private Q_SLOTS:
         QTemporaryDir base;
         QByteArray file =
             "{\"NORVALEO_DIMMER_1\":{\"ipAddress_1\":\"127.0.0.2\",\"uniqueId\":\"NV-1\"";
-        for (int ch = 1; ch <= RootModel::MaxLoadedChannels + 20; ++ch) {
+        for (int ch = 1; ch <= DeviceLimits::MaxChannels + 20; ++ch) {
             file += QStringLiteral(",\"DIMMER_%1\":{\"light_id\":\"%1\",\"name\":\"L%1\"}")
                         .arg(ch)
                         .toUtf8();
@@ -197,9 +198,9 @@ private Q_SLOTS:
         writeFile(base.path() + QStringLiteral("/settings/settings.json"), file);
         RootModel root(nullptr, base.path());
         root.loadSettings();
-        QCOMPARE(root.rowCount(controller(root, 0)), RootModel::MaxLoadedChannels);
-        QCOMPARE(text(channel(root, 0, RootModel::MaxLoadedChannels - 1), "name"),
-                 QStringLiteral("L%1").arg(RootModel::MaxLoadedChannels));
+        QCOMPARE(root.rowCount(controller(root, 0)), DeviceLimits::MaxChannels);
+        QCOMPARE(text(channel(root, 0, DeviceLimits::MaxChannels - 1), "name"),
+                 QStringLiteral("L%1").arg(DeviceLimits::MaxChannels));
     }
 
     void unreadableFilesLoadNothing_data()
