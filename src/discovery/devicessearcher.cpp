@@ -99,18 +99,11 @@ void DevicesSearcher::startRun(const QHostAddress &destination, int interval)
 
 void DevicesSearcher::onReadyRead()
 {
-    readQueued = false;
     // Several answers may be waiting behind one notification: take them, up to
-    // a bound, and come back for the rest after other events.
-    for (int read = 0; socket && socket->hasPendingDatagrams(); ++read) {
-        if (read == maxDatagramsPerTurn) {
-            if (!readQueued) {
-                readQueued = true;
-                QMetaObject::invokeMethod(this, &DevicesSearcher::onReadyRead,
-                                          Qt::QueuedConnection);
-            }
-            return;
-        }
+    // a bound. Reading re-arms the socket's notifier, so the rest come with the
+    // next turn of the event loop, after other events.
+    for (int read = 0; read < maxDatagramsPerTurn && socket && socket->hasPendingDatagrams();
+         ++read) {
         const QNetworkDatagram answer = socket->receiveDatagram(maxDatagramSize);
         if (!answer.isValid())
             return;

@@ -57,8 +57,6 @@ private:
     QString triggerName;
     int timerId = -1;
     int sendCounter = 0;
-    // A call to onReadyRead is waiting in the event queue.
-    bool readQueued = false;
 };
 
 #endif // DEVICESSEARCHER_H

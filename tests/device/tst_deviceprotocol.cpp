@@ -55,6 +55,10 @@ private Q_SLOTS:
         QTest::newRow("channel name")
             << encoded(DeviceProtocol::channelName(7, QStringLiteral("Kitchen")))
             << set + "channel_name&ch_7=Kitchen";
+        // A form decoder reads a raw "+" as a blank and a raw "%" as an escape.
+        QTest::newRow("channel name with plus and percent")
+            << encoded(DeviceProtocol::channelName(7, QStringLiteral("A+B 100% %41")))
+            << set + "channel_name&ch_7=A%2BB%20100%25%20%2541";
         QTest::newRow("autosave on")
             << encoded(DeviceProtocol::autosave(true)) << set + "autosave&val=true";
         QTest::newRow("autosave from text")
@@ -82,14 +86,21 @@ private Q_SLOTS:
         QTest::newRow("light type enum value")
             << encoded(DeviceProtocol::lightType(5, QVariant::fromValue(Dimmer::DIGITAL)))
             << set + "light_type&ch_5=DIGITAL";
+        // A value without a key would reach the device as a blank.
         QTest::newRow("light type without key")
-            << encoded(DeviceProtocol::lightType(1, 9)) << set + "light_type&ch_1=";
+            << encoded(DeviceProtocol::lightType(1, 9)) << QStringLiteral("<nothing>");
         QTest::newRow("inputs 2 0 5")
             << encoded(DeviceProtocol::inputsTypes(QVariantList{2, 0, 5}))
             << set + "input_type&ch_1=CH_ON_OFF_DIMMING&ch_2=NO_FUNCTION&ch_3=CH_CLASSIC_ON_OFF";
-        QTest::newRow("inputs out of range and unconvertible")
-            << encoded(DeviceProtocol::inputsTypes(QVariantList{7, -1, QStringLiteral("ADC"), 6}))
-            << set + "input_type&ch_1=&ch_2=&ch_3=NO_FUNCTION&ch_4=CH_TOGGLE_ON_OFF";
+        QTest::newRow("inputs out of range")
+            << encoded(DeviceProtocol::inputsTypes(QVariantList{2, 7}))
+            << QStringLiteral("<nothing>");
+        QTest::newRow("inputs negative")
+            << encoded(DeviceProtocol::inputsTypes(QVariantList{-1, 2}))
+            << QStringLiteral("<nothing>");
+        QTest::newRow("inputs unconvertible")
+            << encoded(DeviceProtocol::inputsTypes(QVariantList{QStringLiteral("ADC"), 6}))
+            << set + "input_type&ch_1=NO_FUNCTION&ch_2=CH_TOGGLE_ON_OFF";
         QTest::newRow("inputs empty")
             << encoded(DeviceProtocol::inputsTypes(QVariantList())) << QStringLiteral("<nothing>");
     }
@@ -142,6 +153,11 @@ private Q_SLOTS:
         QTest::newRow("ssid and password")
             << R"({"wifi_settings":{"wifi_ssid":"Home Net","wifi_pass":"p&q","wifi_dhcp":"true"}})"
             << prefix + "ssid=Home%20Net&pass=p%26q&dhcp=true" << withSsid;
+        Roles plusSsid = dhcpOn;
+        plusSsid.insert("wifi_ssid", QStringLiteral("Net+"));
+        QTest::newRow("plus in ssid and password")
+            << R"({"wifi_settings":{"wifi_ssid":"Net+","wifi_pass":"a+b","wifi_dhcp":"true"}})"
+            << prefix + "ssid=Net%2B&pass=a%2Bb&dhcp=true" << plusSsid;
 
         Roles fixed = cleared;
         fixed.insert("wifi_dhcp", false);

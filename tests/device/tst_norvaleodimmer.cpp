@@ -1,4 +1,5 @@
 #include "device/norvaleodimmer.h"
+#include "model/devicelimits.h"
 #include "model/dimmer.h"
 #include "registry/roleregistry.h"
 
@@ -212,13 +213,14 @@ private Q_SLOTS:
             << QByteArray("{\"response\":\"Bad Request\",\"system_info\":{" + rename + "}}") << true
             << false << 1;
         QTest::newRow("ok without status") << ok() << true << false << 1;
+        // Another device at the address: a failure event, so the other address is tried.
         QTest::newRow("other unique id")
-            << systemInfo("\"unique_id\":\"NV-0002\",\"name\":\"Renamed\"") << false << false << 1;
-        QTest::newRow("no unique id") << systemInfo("\"name\":\"Renamed\"") << false << false << 1;
+            << systemInfo("\"unique_id\":\"NV-0002\",\"name\":\"Renamed\"") << false << false << 2;
+        QTest::newRow("no unique id") << systemInfo("\"name\":\"Renamed\"") << false << false << 2;
         QTest::newRow("unique id not a text")
-            << systemInfo("\"unique_id\":1,\"name\":\"Renamed\"") << false << false << 1;
+            << systemInfo("\"unique_id\":1,\"name\":\"Renamed\"") << false << false << 2;
         QTest::newRow("system info not an object")
-            << ok("\"system_info\":\"NV-0001\"") << false << false << 1;
+            << ok("\"system_info\":\"NV-0001\"") << false << false << 2;
         QTest::newRow("not JSON") << QByteArray("<html>ok</html>") << false << false << 2;
         QTest::newRow("empty body") << QByteArray() << false << false << 2;
         QTest::newRow("array") << QByteArray("[{\"response\":\"ok\"}]") << false << false << 2;
@@ -306,19 +308,28 @@ private Q_SLOTS:
         QCOMPARE(f.value("wifi_ssid"), QVariant(QStringLiteral("Home")));
         QCOMPARE(f.value("lan_status"), QVariant(false));
         QCOMPARE(f.value("lan_mask"), QVariant(QStringLiteral("255.255.0.0")));
+
+        // An address that reads as none keeps the stored one; others are
+        // written canonically.
+        f.controller->handleReplyBody(ownSystemInfo(
+            R"("wifi_settings":{"ip_address":""},"lan_settings":{"ip_address":"kitchen"})"));
+        QCOMPARE(f.value("ipAddress_2"), QVariant(QStringLiteral("10.0.0.9")));
+        QCOMPARE(f.value("ipAddress_1"), QVariant(QStringLiteral("10.0.0.8")));
+        f.controller->handleReplyBody(
+            ownSystemInfo(R"("lan_settings":{"ip_address":"FE80:0::1"})"));
+        QCOMPARE(f.value("ipAddress_1"), QVariant(QStringLiteral("fe80::1")));
         QCOMPARE(f.tester.unexpected(), QStringList());
     }
 
-    void channelsAreCreatedInMemberNameOrder()
+    void channelsAreCreatedInNumberOrder()
     {
         Fixture f;
         QSignalSpy layout(&f.root, &QAbstractItemModel::layoutChanged);
         QSignalSpy inserted(&f.root, &QAbstractItemModel::rowsInserted);
-        f.addChannels(10);
-        QCOMPARE(f.channelCount(), 10);
-        const QList<int> order{1, 10, 2, 3, 4, 5, 6, 7, 8, 9};
-        for (int row = 0; row < order.size(); ++row) {
-            const int number = order.at(row);
+        f.addChannels(12);
+        QCOMPARE(f.channelCount(), 12);
+        for (int row = 0; row < 12; ++row) {
+            const int number = row + 1;
             QCOMPARE(f.value(row, "name"), QVariant(QStringLiteral("Лампа %1").arg(number)));
             QCOMPARE(f.value(row, "light_id"), QVariant(number));
             QCOMPARE(
@@ -328,11 +339,11 @@ private Q_SLOTS:
             QCOMPARE(f.value(row, "connection_status"), QVariant(true));
         }
         QCOMPARE(layout.count(), 1);
-        QCOMPARE(inserted.count(), 9);
+        QCOMPARE(inserted.count(), 11);
 
         // The next reply finds them again.
-        f.addChannels(10);
-        QCOMPARE(f.channelCount(), 10);
+        f.addChannels(12);
+        QCOMPARE(f.channelCount(), 12);
         QCOMPARE(f.tester.unexpected(), QStringList());
     }
 
@@ -577,6 +588,17 @@ private Q_SLOTS:
         QCOMPARE(f.channelCount(), 2);
         QCOMPARE(f.value(1, "light_id"), QVariant(1024));
         QCOMPARE(f.value("inputs_count"), QVariant(1024));
+        QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+
+    // No more channels than a settings file keeps, the lowest numbers first.
+    void repliesCreateNoMoreChannelsThanTheLimit()
+    {
+        Fixture f;
+        f.addChannels(DeviceLimits::MaxChannels + 10);
+        QCOMPARE(f.channelCount(), DeviceLimits::MaxChannels);
+        QCOMPARE(f.value(DeviceLimits::MaxChannels - 1, "light_id"),
+                 QVariant(DeviceLimits::MaxChannels));
         QCOMPARE(f.tester.unexpected(), QStringList());
     }
 

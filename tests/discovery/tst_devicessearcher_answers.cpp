@@ -1,4 +1,5 @@
 #include "discovery/devicessearcher.h"
+#include "model/devicelimits.h"
 #include "rawresponder.h"
 #include "searcherlog.h"
 
@@ -6,6 +7,7 @@
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QUdpSocket>
 
 namespace {
 
@@ -212,6 +214,40 @@ private Q_SLOTS:
 
         QCOMPARE(log.lastReport(), expected);
         QCOMPARE(log.events.last(), QStringLiteral("finished check 10"));
+    }
+
+    // A flood of controllers: the table stops at the limit, and a notification
+    // leaves answers beyond a batch for a later turn of the event loop.
+    void floodIsBounded()
+    {
+        constexpr int PerGreeting = 100;
+        RawResponder responder;
+        QVERIFY(responder.listen());
+        responder.setAnswerer([](int greeting) {
+            QList<QByteArray> answers;
+            for (int i = 0; i < PerGreeting; ++i) {
+                const QString id =
+                    QStringLiteral("F-%1").arg((greeting - 1) * PerGreeting + i, 4, 10, QChar('0'));
+                answers.append(info(dimmer(id, "127.0.1.1", QString(), id)));
+            }
+            return answers;
+        });
+        DevicesSearcher searcher;
+        SearcherLog log(&searcher);
+        searcher.startSearching();
+        auto *socket = searcher.findChild<QUdpSocket *>();
+        QVERIFY(socket);
+        int leftForLater = 0;
+        // Connected after the searcher: sees what its handler left.
+        connect(socket, &QUdpSocket::readyRead, this,
+                [&] { leftForLater += socket->hasPendingDatagrams() ? 1 : 0; });
+        QTRY_COMPARE_WITH_TIMEOUT(log.finishes, 1, runTimeout);
+
+        QVERIFY(leftForLater > 0);
+        QCOMPARE(log.lastReport().size(), DeviceLimits::MaxControllers);
+        QCOMPARE(log.events.last(),
+                 QStringLiteral("finished search %1").arg(DeviceLimits::MaxControllers));
+        QVERIFY(responder.greetings() > DeviceLimits::MaxControllers / PerGreeting);
     }
 };
 

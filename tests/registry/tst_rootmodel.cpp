@@ -1,3 +1,4 @@
+#include "model/devicelimits.h"
 #include "model/favouritesfilterproxymodel.h"
 #include "registry/roleregistry.h"
 #include "registry/rootmodel.h"
@@ -5,8 +6,11 @@
 #include "../common/devicetree.h"
 #include "../common/modeltester.h"
 #include "../common/modeltestsetup.h"
+#include "../common/testfiles.h"
 #include "simulatedcontroller.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -234,6 +238,57 @@ private Q_SLOTS:
             QVERIFY(!arguments.at(2).value<QVector<int>>().contains(role("ipAddress_2")));
         }
         QCOMPARE(tester.unexpected(), QStringList());
+    }
+
+    // Discovery cannot make the list grow beyond what a settings file keeps.
+    void controllersAreCappedAtTheLimit()
+    {
+        QTemporaryDir base;
+        RootModel root(nullptr, base.path());
+        for (int i = 0; i < DeviceLimits::MaxControllers + 5; ++i) {
+            root.addDevice(
+                description(QStringLiteral("NV-%1").arg(i), QStringLiteral("D"),
+                            QStringLiteral("127.0.%1.%2").arg(i / 200 + 1).arg(i % 200 + 1),
+                            QString()),
+                false);
+        }
+        QCOMPARE(root.rowCount(devices(root)), DeviceLimits::MaxControllers);
+        // A listed controller is still updated.
+        const QModelIndex first = root.addDevice(
+            description(QStringLiteral("NV-0"), QString(), QStringLiteral("127.0.9.9"), QString()),
+            false);
+        QCOMPARE(text(first, "ipAddress_1"), QStringLiteral("127.0.9.9"));
+    }
+
+    // An empty Wi-Fi address from the file is a missing one: after a failure
+    // the controller stays on its wired address and never asks an empty host.
+    void wiredOnlyControllerReturnsToItsAddressAfterARestart()
+    {
+        auto simulator = startSimulator(QStringLiteral("127.0.0.2"), QString(),
+                                        QStringLiteral("NV-W"), QStringLiteral("Кухня"));
+        QVERIFY(simulator);
+        QTemporaryDir base;
+        QStringList hosts;
+        TestFiles::writeFile(base.path() + QStringLiteral("/settings/settings.json"),
+                             "{\"NORVALEO_DIMMER_1\":{\"ipAddress_1\":\"127.0.0.2\","
+                             "\"ipAddress_2\":\"\",\"name\":\"Кухня\",\"uniqueId\":\"NV-W\"}}");
+        RootModel root(nullptr, base.path());
+        root.loadSettings();
+        const QPersistentModelIndex device = controller(root, 0);
+        auto *manager =
+            static_cast<QObject *>(device.internalPointer())->findChild<QNetworkAccessManager *>();
+        QVERIFY(manager);
+        connect(manager, &QNetworkAccessManager::finished, manager,
+                [&](QNetworkReply *reply) { hosts.append(reply->url().host()); });
+        QTRY_VERIFY_WITH_TIMEOUT(device.data(role("connection_status")).toBool(), 10000);
+
+        simulator->setNonJsonBody(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!device.data(role("connection_status")).toBool(), 10000);
+        simulator->setNonJsonBody(false);
+        QTRY_VERIFY_WITH_TIMEOUT(device.data(role("connection_status")).toBool(), 10000);
+        QCOMPARE(device.data(role("using_interface")), QVariant(1));
+        QCOMPARE(QSet<QString>(hosts.cbegin(), hosts.cend()),
+                 QSet<QString>{QStringLiteral("127.0.0.2")});
     }
 
     void editsReachTheController()

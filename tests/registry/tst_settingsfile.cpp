@@ -1,3 +1,4 @@
+#include "model/devicelimits.h"
 #include "registry/roleregistry.h"
 #include "registry/rootmodel.h"
 #include "registry/settingsfile.h"
@@ -10,9 +11,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -81,7 +85,11 @@ class TestSettingsFile : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { RoleRegistry::fill(); }
+    void initTestCase()
+    {
+        RoleRegistry::fill();
+        QStandardPaths::setTestModeEnabled(true);
+    }
 
     void pathIsBesideTheExecutable()
     {
@@ -132,6 +140,121 @@ private Q_SLOTS:
         QVERIFY(file.readAll().isEmpty());
         writeFile(file.filePath(), QByteArray(SettingsFile::MaxSize, ' '));
         QCOMPARE(file.readAll().size(), int(SettingsFile::MaxSize));
+    }
+
+    // Installed where nobody may write: the list is kept per user instead.
+    void unwritableApplicationDirectoryKeepsTheListPerUser()
+    {
+        QTemporaryDir temp;
+        // A file where a directory would have to be: even root cannot create it.
+        writeFile(temp.path() + QStringLiteral("/usr"), "a file");
+        const QString application = temp.path() + QStringLiteral("/usr/bin");
+        const QString perUser =
+            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+            QStringLiteral("/settings.json");
+        QFile::remove(perUser);
+        {
+            const SettingsFile file(application);
+            QCOMPARE(file.filePath(), perUser);
+            QVERIFY(file.readAll().isEmpty());
+            QVERIFY(!QFile::exists(perUser));
+            RootModel root(nullptr, application);
+            const QModelIndex device =
+                addController(root, QStringLiteral("NV-1"), QStringLiteral("Кухня"),
+                              QStringLiteral("127.0.0.2"), QString());
+            addChannel(root, device, QStringLiteral("Люстра"), 1, true);
+            QVERIFY(root.saveSettings());
+        }
+        QVERIFY(contentOf(perUser).contains("\"name\":\"Люстра\""));
+        {
+            RootModel root(nullptr, application);
+            root.loadSettings();
+            QCOMPARE(root.rowCount(devices(root)), 1);
+            QCOMPARE(text(channel(root, 0, 0), "name"), QStringLiteral("Люстра"));
+            QVERIFY(root.clearSettings());
+        }
+        QVERIFY(!QFile::exists(perUser));
+    }
+
+    // The old list beside the executable is read until the first save moves it.
+    void listBesideAReadOnlyDirectoryMovesPerUser()
+    {
+        QTemporaryDir application;
+        const QString beside = application.path() + QStringLiteral("/settings/settings.json");
+        const QByteArray list = "{\"NORVALEO_DIMMER_1\":{\"ipAddress_1\":\"127.0.0.2\","
+                                "\"ipAddress_2\":\"\",\"name\":\"A\",\"uniqueId\":\"NV-1\"}}";
+        writeFile(beside, list);
+        const QString directory = application.path() + QStringLiteral("/settings");
+        QFile::setPermissions(directory, QFile::ReadOwner | QFile::ExeOwner);
+        if (QFileInfo(directory).isWritable()) {
+            QFile::setPermissions(directory,
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QSKIP("this user writes to read-only directories (root)");
+        }
+        const QString perUser =
+            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+            QStringLiteral("/settings.json");
+        QFile::remove(perUser);
+        SettingsFile file(application.path());
+        QCOMPARE(file.readAll(), list);
+        QVERIFY(file.writeAll(list));
+        QCOMPARE(contentOf(perUser), list);
+        // Cleared, it stays cleared although the old file cannot be removed.
+        QVERIFY(file.remove());
+        RootModel root(nullptr, application.path());
+        root.loadSettings();
+        QCOMPARE(root.rowCount(devices(root)), 0);
+        QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::remove(perUser);
+    }
+
+    void failuresAreReported()
+    {
+        QTemporaryDir temp;
+        writeFile(temp.path() + QStringLiteral("/file"), "a file");
+        SettingsFile blocked = SettingsFile::inDirectory(temp.path() + QStringLiteral("/file/dir"));
+        QCOMPARE(blocked.filePath(), temp.path() + QStringLiteral("/file/dir/settings.json"));
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            QRegularExpression(QStringLiteral("^settings: cannot create the directory .*/file/dir: "
+                                              "Not a directory$")));
+        QVERIFY(!blocked.writeAll("{}"));
+        QCOMPARE(blocked.errorString(), QStringLiteral("Not a directory"));
+
+        // A directory in the file's place cannot be replaced or removed.
+        QVERIFY(QDir().mkpath(temp.path() + QStringLiteral("/settings.json/inside")));
+        SettingsFile occupied = SettingsFile::inDirectory(temp.path());
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^settings: cannot remove "
+                                                               ".*/settings.json: .+$")));
+        QVERIFY(!occupied.remove());
+        QVERIFY(!occupied.errorString().isEmpty());
+
+        RootModel root(nullptr, occupied);
+        addController(root, QStringLiteral("NV-1"), QStringLiteral("A"),
+                      QStringLiteral("127.0.0.2"), QString());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                               "^settings: cannot save .*/settings.json: .+$")));
+        QVERIFY(!root.saveSettings());
+    }
+
+    // The largest controller the limits allow fits the size the limits reserve.
+    void largestControllerFitsItsBound()
+    {
+        QTemporaryDir base;
+        RootModel root(nullptr, base.path());
+        const QString worst(DeviceLimits::MaxNameLength, QChar(0x01));
+        const QString address = QStringLiteral("ffff:ffff:ffff:ffff:ffff:ffff:ffff:fffe");
+        const QModelIndex device = addController(
+            root, QString(DeviceLimits::MaxUniqueIdLength, QChar(0x02)), worst, address, address);
+        QVERIFY(device.isValid());
+        for (int ch = 1; ch <= DeviceLimits::MaxChannels; ++ch) {
+            addChannel(root, device, worst, 1000000000 + ch, true);
+        }
+        QVERIFY(root.saveSettings());
+        const qint64 size =
+            contentOf(base.path() + QStringLiteral("/settings/settings.json")).size();
+        QVERIFY2(size <= 2 + DeviceLimits::MaxControllerBytes, qPrintable(QString::number(size)));
     }
 
     void savedTextIsExact()
