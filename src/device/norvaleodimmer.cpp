@@ -437,7 +437,6 @@ void NorvaleoDimmer::handleReplyBody(const QByteArray &body)
         }
         // Another device answers here: try the other address, and look for
         // this one by its unique id if it stays away.
-        identityConfirmed = false;
         failureEvent();
         return;
     }

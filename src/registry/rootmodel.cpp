@@ -416,10 +416,12 @@ bool RootModel::loadChannel(const QModelIndex &device, const QJsonObject &object
         if (role < 0) {
             continue;
         }
-        // The mark is saved as a flag, whatever text the file held.
-        const QVariant value = it.key() == QLatin1String("favourites")
-                                   ? QVariant(it.value().toString() == QLatin1String("true"))
-                                   : it.value().toVariant();
+        // A mark is the text "true" or "false", however long the file's text.
+        const QVariant value =
+            it.key() == QLatin1String("favourites")
+                ? QVariant(it.value().toString() == QLatin1String("true") ? QStringLiteral("true")
+                                                                          : QStringLiteral("false"))
+                : it.value().toVariant();
         setData(channelIndex, value, role);
     }
     return name.size() <= DeviceLimits::MaxNameLength;

@@ -377,19 +377,6 @@ private Q_SLOTS:
         QCOMPARE(f.tester.unexpected(), QStringList());
     }
 
-    void twelveChannelsInNumberOrder()
-    {
-        ControllerNetwork f;
-        f.sim.setOutputs(QVector<SimulatedController::Output>(12));
-        QVERIFY(f.sim.start());
-        f.start();
-        QTRY_COMPARE_WITH_TIMEOUT(f.root.rowCount(f.self()), 12, WaitMs);
-        for (int row = 0; row < 12; ++row) {
-            QCOMPARE(f.value(row, "light_id"), QVariant(row + 1));
-        }
-        QCOMPARE(f.tester.unexpected(), QStringList());
-    }
-
     void aNodeWithOnlyTheWiredAddressReturnsToIt()
     {
         ControllerNetwork f(ControllerNetwork::wired(), QString());

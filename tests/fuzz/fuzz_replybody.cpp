@@ -7,6 +7,7 @@
 #include "../common/modeltester.h"
 #include "device/deviceprotocol.h"
 #include "device/norvaleodimmer.h"
+#include "model/devicelimits.h"
 #include "registry/rootmodel.h"
 
 #include <QSet>
@@ -53,7 +54,7 @@ void checkInputs(const RootModel &root, const QModelIndex &device)
 void checkChannels(const RootModel &root, const QModelIndex &device, QObject *controller)
 {
     const int rows = root.rowCount(device);
-    FUZZ_CHECK(rows <= DeviceProtocol::MaxChannelNumber, QString::number(rows));
+    FUZZ_CHECK(rows <= DeviceLimits::MaxChannels, QString::number(rows));
     const QVariant connected = valueOf(root, device, "connection_status");
     QSet<int> lightIds;
     for (int row = 0; row < rows; ++row) {

@@ -40,10 +40,9 @@ void checkLoadedTree(const RootModel &root)
         FUZZ_CHECK(!uniqueId.isEmpty(), QString::number(row));
         FUZZ_CHECK(!uniqueIds.contains(uniqueId), uniqueId);
         uniqueIds.insert(uniqueId);
-        // Entries with the same id merge, so a controller may hold several entries' channels.
+        // Entries with the same id merge, up to the limit of one controller.
         const int channels = root.rowCount(device);
-        FUZZ_CHECK(channels <= DeviceLimits::MaxControllers * DeviceLimits::MaxChannels,
-                   QString::number(channels));
+        FUZZ_CHECK(channels <= DeviceLimits::MaxChannels, QString::number(channels));
         for (int channel = 0; channel < channels; ++channel) {
             const QModelIndex index = root.index(channel, 0, device);
             FUZZ_CHECK(root.parent(index) == device, uniqueId);
@@ -88,6 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     FUZZ_CHECK(!QJsonDocument::fromJson(saved).isNull(), QString::fromUtf8(saved));
+    // What was saved can be read again.
+    FUZZ_CHECK(saved.size() <= SettingsFile::MaxSize, QString::number(saved.size()));
 
     writeFile(SettingsFile(secondBase).filePath(), saved);
     const QByteArray savedAgain = loadAndSave(secondBase);

@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -176,66 +175,25 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(perUser));
     }
 
-    // The old list beside the executable is read until the first save moves it.
-    void listBesideAReadOnlyDirectoryMovesPerUser()
-    {
-        QTemporaryDir application;
-        const QString beside = application.path() + QStringLiteral("/settings/settings.json");
-        const QByteArray list = "{\"NORVALEO_DIMMER_1\":{\"ipAddress_1\":\"127.0.0.2\","
-                                "\"ipAddress_2\":\"\",\"name\":\"A\",\"uniqueId\":\"NV-1\"}}";
-        writeFile(beside, list);
-        const QString directory = application.path() + QStringLiteral("/settings");
-        QFile::setPermissions(directory, QFile::ReadOwner | QFile::ExeOwner);
-        if (QFileInfo(directory).isWritable()) {
-            QFile::setPermissions(directory,
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            QSKIP("this user writes to read-only directories (root)");
-        }
-        const QString perUser =
-            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-            QStringLiteral("/settings.json");
-        QFile::remove(perUser);
-        SettingsFile file(application.path());
-        QCOMPARE(file.readAll(), list);
-        QVERIFY(file.writeAll(list));
-        QCOMPARE(contentOf(perUser), list);
-        // Cleared, it stays cleared although the old file cannot be removed.
-        QVERIFY(file.remove());
-        RootModel root(nullptr, application.path());
-        root.loadSettings();
-        QCOMPARE(root.rowCount(devices(root)), 0);
-        QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile::remove(perUser);
-    }
-
     void failuresAreReported()
     {
         QTemporaryDir temp;
         writeFile(temp.path() + QStringLiteral("/file"), "a file");
-        SettingsFile blocked = SettingsFile::inDirectory(temp.path() + QStringLiteral("/file/dir"));
-        QCOMPARE(blocked.filePath(), temp.path() + QStringLiteral("/file/dir/settings.json"));
-        QTest::ignoreMessage(
-            QtWarningMsg,
-            QRegularExpression(QStringLiteral("^settings: cannot create the directory .*/file/dir: "
-                                              "Not a directory$")));
-        QVERIFY(!blocked.writeAll("{}"));
-        QCOMPARE(blocked.errorString(), QStringLiteral("Not a directory"));
-
-        // A directory in the file's place cannot be replaced or removed.
-        QVERIFY(QDir().mkpath(temp.path() + QStringLiteral("/settings.json/inside")));
-        SettingsFile occupied = SettingsFile::inDirectory(temp.path());
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression(QStringLiteral("^settings: cannot remove "
-                                                               ".*/settings.json: .+$")));
-        QVERIFY(!occupied.remove());
-        QVERIFY(!occupied.errorString().isEmpty());
-
-        RootModel root(nullptr, occupied);
+        RootModel root(nullptr, SettingsFile::inDirectory(temp.path() + QStringLiteral("/file")));
         addController(root, QStringLiteral("NV-1"), QStringLiteral("A"),
                       QStringLiteral("127.0.0.2"), QString());
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
-                                               "^settings: cannot save .*/settings.json: .+$")));
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral(
+                              "^settings: cannot create the directory .*/file: Not a directory$")));
         QVERIFY(!root.saveSettings());
+
+        // A directory in the file's place cannot be removed.
+        QVERIFY(QDir().mkpath(temp.path() + QStringLiteral("/settings.json/inside")));
+        SettingsFile occupied = SettingsFile::inDirectory(temp.path());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                               "^settings: cannot remove .*/settings.json: .+$")));
+        QVERIFY(!occupied.remove());
+        QVERIFY(!occupied.errorString().isEmpty());
     }
 
     // The largest controller the limits allow fits the size the limits reserve.

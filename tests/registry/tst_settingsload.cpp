@@ -283,28 +283,21 @@ private Q_SLOTS:
     void damagedFileIsKeptBeforeASave_data()
     {
         QTest::addColumn<QByteArray>("content");
-        const auto entry = [](int n, const QByteArray &channels = QByteArray()) {
+        const auto entry = [](int n) {
             return "\"NORVALEO_DIMMER_" + QByteArray::number(n) +
                    "\":{\"ipAddress_1\":\"127.0.0.2\",\"name\":\"A\",\"uniqueId\":\"NV-" +
-                   QByteArray::number(n) + "\"" + channels + "}";
+                   QByteArray::number(n) + "\"}";
         };
         QTest::newRow("not JSON") << QByteArray("{" + entry(1) + ",");
         QTest::newRow("repeated member name") << QByteArray("{" + entry(1) + "," + entry(1) + "}");
         QTest::newRow("unreadable address") << QByteArray(
             "{\"NORVALEO_DIMMER_1\":{\"ipAddress_1\":\"127.0.0.2\",\"ipAddress_2\":\"kitchen\","
             "\"name\":\"A\",\"uniqueId\":\"NV-1\"}}");
-        QTest::newRow("unknown member") << QByteArray("{" + entry(1) + ",\"other\":{}}");
         QByteArray controllers = "{" + entry(1);
         for (int n = 2; n <= DeviceLimits::MaxControllers + 1; ++n) {
             controllers += "," + entry(n);
         }
         QTest::newRow("controllers beyond the limit") << QByteArray(controllers + "}");
-        QByteArray channels;
-        for (int ch = 1; ch <= DeviceLimits::MaxChannels + 1; ++ch) {
-            channels += ",\"DIMMER_" + QByteArray::number(ch) + "\":{\"light_id\":\"" +
-                        QByteArray::number(ch) + "\",\"name\":\"L\"}";
-        }
-        QTest::newRow("channels beyond the limit") << QByteArray("{" + entry(1, channels) + "}");
         const QByteArray valid = "{" + entry(1) + "}";
         QTest::newRow("over the size limit")
             << QByteArray(valid + QByteArray(int(SettingsFile::MaxSize) + 1 - valid.size(), ' '));
