@@ -179,12 +179,14 @@ private Q_SLOTS:
     {
         QTemporaryDir temp;
         writeFile(temp.path() + QStringLiteral("/file"), "a file");
-        RootModel root(nullptr, SettingsFile::inDirectory(temp.path() + QStringLiteral("/file")));
+        RootModel root(nullptr,
+                       SettingsFile::inDirectory(temp.path() + QStringLiteral("/file/settings")));
         addController(root, QStringLiteral("NV-1"), QStringLiteral("A"),
                       QStringLiteral("127.0.0.2"), QString());
         QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression(QStringLiteral(
-                              "^settings: cannot create the directory .*/file: Not a directory$")));
+            QtWarningMsg,
+            QRegularExpression(QStringLiteral(
+                "^settings: cannot create the directory .*/file/settings: Not a directory$")));
         QVERIFY(!root.saveSettings());
 
         // A directory in the file's place cannot be removed.
