@@ -10,6 +10,11 @@
 #include <cerrno>
 #include <cstring>
 
+#ifdef Q_OS_WIN
+// Without it Qt reads only the read-only attribute, and Program Files looks writable.
+extern Q_CORE_EXPORT int qt_ntfs_permission_lookup;
+#endif
+
 namespace {
 
 const QString damagedSuffix = QStringLiteral(".damaged");
@@ -85,16 +90,19 @@ bool SettingsFile::besideIsWritable() const
     if (path.isEmpty()) {
         return false;
     }
+#ifdef Q_OS_WIN
+    ++qt_ntfs_permission_lookup;
+#endif
+    // The directory, or the nearest existing ancestor it would be created in.
     QFileInfo directory(QFileInfo(path).absolutePath());
-    if (directory.exists()) {
-        return directory.isDir() && directory.isWritable();
+    while (!directory.exists() && !directory.isRoot()) {
+        directory = QFileInfo(directory.absolutePath());
     }
-    // The directory would be created in its nearest existing ancestor.
-    QFileInfo ancestor(directory.absolutePath());
-    while (!ancestor.exists() && !ancestor.isRoot()) {
-        ancestor = QFileInfo(ancestor.absolutePath());
-    }
-    return ancestor.isDir() && ancestor.isWritable();
+    const bool writable = directory.isDir() && directory.isWritable();
+#ifdef Q_OS_WIN
+    --qt_ntfs_permission_lookup;
+#endif
+    return writable;
 }
 
 QString SettingsFile::filePath() const
