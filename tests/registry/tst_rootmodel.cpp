@@ -257,7 +257,7 @@ private Q_SLOTS:
     void wiredOnlyControllerReturnsToItsAddressAfterARestart()
     {
         auto simulator = startSimulator(QStringLiteral("127.0.0.2"), QString(),
-                                        QStringLiteral("NV-W"), QStringLiteral("Кухня"));
+                                        QStringLiteral("NV-W"), QStringLiteral("Кухня"), 12);
         QVERIFY(simulator);
         QTemporaryDir base;
         QStringList hosts;
@@ -279,6 +279,11 @@ private Q_SLOTS:
         simulator->setNonJsonBody(false);
         QTRY_VERIFY_WITH_TIMEOUT(device.data(role("connection_status")).toBool(), 10000);
         QCOMPARE(device.data(role("using_interface")), QVariant(1));
+        // Its twelve channels in the order of their numbers.
+        QTRY_COMPARE_WITH_TIMEOUT(root.rowCount(device), 12, 10000);
+        for (int row = 0; row < 12; ++row) {
+            QCOMPARE(root.index(row, 0, device).data(role("light_id")), QVariant(row + 1));
+        }
         QCOMPARE(QSet<QString>(hosts.cbegin(), hosts.cend()),
                  QSet<QString>{QStringLiteral("127.0.0.2")});
     }
