@@ -3,6 +3,7 @@
 #include "device/dimmerinputstypes.h"
 #include "model/dimmer.h"
 #include "model/hostaddresstext.h"
+#include "json/jsonreader.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -92,6 +93,39 @@ std::optional<QJsonObject> DeviceProtocol::documentObject(const QVariant &value)
         return {};
     }
     return document.object();
+}
+
+QUrl DeviceProtocol::requestUrl(const QString &host, quint16 port, const QUrlQuery &query)
+{
+    QUrl url;
+    url.setHost(host);
+    url.setPort(port);
+    url.setScheme(QStringLiteral("http"));
+    url.setPath(QStringLiteral("/api"));
+    url.setQuery(query);
+    return url;
+}
+
+DeviceProtocol::Reply DeviceProtocol::readReply(const QByteArray &body)
+{
+    Reply reply;
+    QJsonParseError error;
+    const QJsonDocument document = JsonReader::read(body, &error);
+    if (error.error != QJsonParseError::NoError) {
+        return reply;
+    }
+    reply.object = document.object();
+    const QJsonValue response = reply.object.value(QLatin1String("response"));
+    if (response.isUndefined() || response.isNull()) {
+        return reply;
+    }
+    const QString answer = response.toString().toLower();
+    if (answer == QLatin1String("ok")) {
+        reply.response = Response::Ok;
+    } else if (answer == QLatin1String("bad request")) {
+        reply.response = Response::BadRequest;
+    }
+    return reply;
 }
 
 QUrlQuery DeviceProtocol::systemInfo()

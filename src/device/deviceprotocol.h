@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QMetaEnum>
 #include <QString>
+#include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
 
@@ -21,6 +22,18 @@ public:
     // Channel and input numbers outside 1 to this are ignored in replies, so a
     // reply can't make the node allocate without bound.
     static constexpr int MaxChannelNumber = 1024;
+    static constexpr quint16 HttpPort = 80;
+
+    // What the "response" of a reply says: carried out, refused by a device
+    // that is alive, or no usable answer at all.
+    enum class Response { Ok, BadRequest, Failure };
+
+    // A reply body read as far as its envelope.
+    struct Reply
+    {
+        Response response = Response::Failure;
+        QJsonObject object;
+    };
 
     // A grouped setting: the query to send and the controller roles, by name,
     // that change locally once it is sent.
@@ -40,6 +53,10 @@ public:
         QString parity;
         int stopBits = 0;
     };
+
+    // GET /api on the host with the query: the URL of every request.
+    static QUrl requestUrl(const QString &host, quint16 port, const QUrlQuery &query);
+    static Reply readReply(const QByteArray &body);
 
     static QUrlQuery systemInfo();
     static QUrlQuery dimmerInfo();

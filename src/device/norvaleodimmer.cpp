@@ -5,11 +5,8 @@
 #include "model/devicelimits.h"
 #include "model/dimmer.h"
 #include "model/hostaddresstext.h"
-#include "json/jsonreader.h"
 
 #include <QDebug>
-#include <QJsonDocument>
-#include <QJsonParseError>
 #include <QMetaMethod>
 #include <QNetworkAccessManager>
 #include <QNetworkConfiguration>
@@ -23,13 +20,10 @@
 namespace {
 
 constexpr int PollIntervalMs = 1500;
-constexpr int RequestTimeoutMs = 4000;
 constexpr int ConnectTimeoutMs = 3000;
 // pollTick runs through the four dimmer_info ticks, then asks for system_info.
 constexpr int LastDimmerInfoTick = 3;
 constexpr int SystemInfoTick = 4;
-// Far above any real reply; a device that sends this much is cut off like a timeout.
-constexpr qint64 MaxReplyBytes = 1024 * 1024;
 
 } // namespace
 
@@ -253,14 +247,8 @@ bool NorvaleoDimmer::sendQuery(const QUrlQuery &query)
     if (host.isNull()) {
         return false;
     }
-    QUrl url;
-    url.setHost(host);
-    url.setPort(port);
-    url.setScheme(QStringLiteral("http"));
-    url.setPath(QStringLiteral("/api"));
-    url.setQuery(query);
     ++pendingRequests;
-    sendRequest(QNetworkRequest(url));
+    sendRequest(QNetworkRequest(DeviceProtocol::requestUrl(host, port, query)));
     return true;
 }
 
@@ -416,22 +404,11 @@ void NorvaleoDimmer::httpResponse(QNetworkReply *reply)
 
 void NorvaleoDimmer::handleReplyBody(const QByteArray &body)
 {
-    QJsonParseError error;
-    const QJsonDocument document = JsonReader::read(body, &error);
-    if (error.error != QJsonParseError::NoError) {
-        failureEvent();
-        return;
-    }
-    const QJsonObject reply = document.object();
-    const QJsonValue response = reply.value(QLatin1String("response"));
-    if (response.isUndefined() || response.isNull()) {
-        failureEvent();
-        return;
-    }
-    const QString answer = response.toString().toLower();
-    if (answer == QLatin1String("ok")) {
+    const DeviceProtocol::Reply reply = DeviceProtocol::readReply(body);
+    switch (reply.response) {
+    case DeviceProtocol::Response::Ok:
         // With another request in flight the status may already be stale.
-        if (pendingRequests != 0 || applyStatus(reply)) {
+        if (pendingRequests != 0 || applyStatus(reply.object)) {
             setConnected(true);
             return;
         }
@@ -439,12 +416,13 @@ void NorvaleoDimmer::handleReplyBody(const QByteArray &body)
         // this one by its unique id if it stays away.
         failureEvent();
         return;
-    }
-    if (answer == QLatin1String("bad request")) {
+    case DeviceProtocol::Response::BadRequest:
         setConnected(true);
         return;
+    case DeviceProtocol::Response::Failure:
+        failureEvent();
+        return;
     }
-    failureEvent();
 }
 
 bool NorvaleoDimmer::applyStatus(const QJsonObject &reply)

@@ -22,6 +22,11 @@ class NorvaleoDimmer : public AbstractDeviceModel
     Q_OBJECT
 
 public:
+    // Every request is aborted after this and counts as failed.
+    static constexpr int RequestTimeoutMs = 4000;
+    // Far above any real reply; a device that sends this much is cut off like a timeout.
+    static constexpr qint64 MaxReplyBytes = 1024 * 1024;
+
     NorvaleoDimmer(const QString &ipAddress1, const QString &ipAddress2, const QString &uniqueId,
                    const QString &name, int id, QObject *parent);
 
@@ -112,7 +117,7 @@ private:
     QModelIndex childIndex(int row);
 
     QNetworkAccessManager *networkManager = nullptr;
-    quint16 port = 80;
+    quint16 port = DeviceProtocol::HttpPort;
     qint32 pollTimerId = -1;
     qint32 pendingRequests = 0;
     qint32 pollTick = 0;

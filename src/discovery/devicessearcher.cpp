@@ -50,6 +50,11 @@ void DevicesSearcher::startSearching()
     startRun(QHostAddress(QHostAddress::Broadcast), searchInterval);
 }
 
+QVector<DeviceDescription> DevicesSearcher::foundDevices() const
+{
+    return found.values().toVector();
+}
+
 void DevicesSearcher::stopSearching()
 {
     if (!socket)

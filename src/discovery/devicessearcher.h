@@ -28,6 +28,9 @@ public:
     // datagram is no usable answer.
     static std::optional<DeviceDescription> parseAnswer(const QByteArray &datagram);
 
+    // The table of the current or last run, also after it was stopped.
+    QVector<DeviceDescription> foundDevices() const;
+
 Q_SIGNALS:
     void searchedDevices(QVector<DeviceDescription> devices);
     void searchingFinished(QString triggerName, int count);

@@ -342,7 +342,7 @@ bool RootModel::saveSettings()
     return keepDamagedFile() && settingsFile.writeAll(text.toUtf8());
 }
 
-void RootModel::loadSettings()
+void RootModel::loadSettings(bool startCommunication)
 {
     const QByteArray content = settingsFile.readAll();
     if (content.isEmpty()) {
@@ -359,12 +359,12 @@ void RootModel::loadSettings()
     const QStringList names = savedOrder(devices, QStringLiteral("NORVALEO_DIMMER"));
     bool whole = names.size() == devices.size();
     for (const QString &name : names) {
-        whole = loadDevice(devices.value(name).toObject()) && whole;
+        whole = loadDevice(devices.value(name).toObject(), startCommunication) && whole;
     }
     fileNeedsCopy = !whole;
 }
 
-bool RootModel::loadDevice(const QJsonObject &object)
+bool RootModel::loadDevice(const QJsonObject &object, bool startCommunication)
 {
     bool lost = false;
     DeviceDescription description;
@@ -389,7 +389,9 @@ bool RootModel::loadDevice(const QJsonObject &object)
     for (const QString &name : channels) {
         lost = !loadChannel(device, object.value(name).toObject()) || lost;
     }
-    nodeOf(device)->startCommunication();
+    if (startCommunication) {
+        nodeOf(device)->startCommunication();
+    }
     return !lost;
 }
 

@@ -28,7 +28,8 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
     QModelIndex addDevice(const DeviceDescription &description, bool startCommunication);
-    void loadSettings();
+    // Without communication the tree only lists what the file holds; nothing is sent.
+    void loadSettings(bool startCommunication = true);
 
     // False, with a warning line, when the file could not be written or removed.
     Q_INVOKABLE bool saveSettings();
@@ -55,7 +56,7 @@ private:
     bool knowsAddress(const QString &ipAddress) const;
     void updateAddress(const QModelIndex &device, const QByteArray &roleName,
                        const QString &address);
-    bool loadDevice(const QJsonObject &object);
+    bool loadDevice(const QJsonObject &object, bool startCommunication);
     bool loadChannel(const QModelIndex &device, const QJsonObject &object);
     bool keepDamagedFile();
 
