@@ -1,0 +1,60 @@
+#ifndef CTL_H
+#define CTL_H
+
+#include "cli/controllerlink.h"
+#include "cli/controllerlookup.h"
+#include "cli/ctlcommandline.h"
+#include "discovery/devicedescription.h"
+
+#include <QJsonObject>
+#include <QPersistentModelIndex>
+#include <QStringList>
+#include <QVector>
+
+class SettingsFile;
+
+// norvaleo-ctl: the window's search, list, status and dimming of one channel,
+// from a terminal. Runs one command to its end and gives the exit status.
+class Ctl
+{
+public:
+    enum ExitStatus { Done = 0, DeviceFailed = 1, UsageError = 2, NotFound = 3 };
+
+    // arguments: as the process got them, the program first.
+    static int run(const QStringList &arguments);
+
+private:
+    Ctl(const CtlCommandLine &line, const SettingsFile &file);
+
+    // Where the window keeps its list of controllers, or the given directory.
+    static SettingsFile settingsFile(const QString &directory);
+
+    int search();
+    int list();
+    int status();
+    int set();
+
+    // The controller named by the text, or the exit status when there is none.
+    int resolveController(const QString &text, QPersistentModelIndex &controller);
+    int reportAmbiguous(const QString &what, const QString &text,
+                        const QVector<QPersistentModelIndex> &candidates);
+    int reportFailure(const QModelIndex &controller, const ControllerLink::Outcome &outcome);
+
+    void printSearch(const QVector<DeviceDescription> &devices);
+    void printStatusTable(const QModelIndex &controller, const ControllerLink &link);
+    QJsonObject statusJson(const QModelIndex &controller, const ControllerLink &link);
+    QJsonObject controllerJson(const QModelIndex &controller) const;
+    QJsonObject channelJson(const QModelIndex &channel) const;
+    QJsonObject levelJson(const QModelIndex &channel) const;
+    QString typeKey(const QModelIndex &channel) const;
+    QVector<QPersistentModelIndex> sortedChannels(const QModelIndex &controller) const;
+    QString label(const QModelIndex &controller) const;
+    // Device text as printed: escaped, "-" when empty.
+    static QString shown(const QString &text);
+
+    const CtlCommandLine &line;
+    const QString settingsPath;
+    ControllerLookup lookup;
+};
+
+#endif // CTL_H

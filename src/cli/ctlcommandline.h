@@ -1,0 +1,37 @@
+#ifndef CTLCOMMANDLINE_H
+#define CTLCOMMANDLINE_H
+
+#include <QString>
+#include <QStringList>
+
+// The command line of norvaleo-ctl: a command, its arguments and options,
+// checked against what the command takes.
+class CtlCommandLine
+{
+public:
+    static const QStringList &commands();
+    // arguments: as the process got them, the program first.
+    static CtlCommandLine parse(const QStringList &arguments);
+    // The help of one command, or of the whole program for an empty command.
+    static QString helpText(const QString &command);
+    static QString versionText();
+
+    QString command;
+    QStringList arguments;
+    bool json = false;
+    bool help = false;
+    bool version = false;
+    // 0: the whole search.
+    double timeoutSeconds = 0;
+    QString settingsDirectory;
+    // Set when the line cannot be carried out; the rest is then incomplete.
+    QString error;
+
+private:
+    bool takeOption(const QString &option, const QStringList &arguments, int &next);
+    bool takeValue(const QString &option, const QStringList &arguments, int &next, QString &value);
+    void checkArguments();
+    static int argumentCount(const QString &command);
+};
+
+#endif // CTLCOMMANDLINE_H
