@@ -87,7 +87,8 @@ ControllerLink::Outcome ControllerLink::requestAt(const QString &host, const QUr
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError error = reply->error();
-    const QByteArray body = reply->readAll();
+    // An aborted reply is closed: only a finished one has a body to read.
+    const QByteArray body = error == QNetworkReply::NoError ? reply->readAll() : QByteArray();
     reply->deleteLater();
     if (timedOut || (error != QNetworkReply::NoError && status == 0)) {
         outcome.failure = host + QStringLiteral(": ") + networkFailure(error, timedOut);

@@ -1,0 +1,308 @@
+#include "simulatedcontroller.h"
+
+#include "../common/testfiles.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrlQuery>
+
+#include <memory>
+
+namespace {
+
+// Two silent addresses at 4 s each, and the check of an address; the process
+// must be over long before this.
+constexpr int ProcessLimitMs = 30000;
+
+const QString kitchenWired = QStringLiteral("127.0.0.10");
+const QString kitchenWifi = QStringLiteral("127.0.0.11");
+const QString bedroomWired = QStringLiteral("127.0.0.12");
+const QString bedroomWifi = QStringLiteral("127.0.0.13");
+
+// Kitchen with two of its channels; a bedroom without channels; a second
+// controller named "Спальня" that nothing simulates.
+const QByteArray settings = R"({
+"NORVALEO_DIMMER_1":{"ipAddress_1":"127.0.0.10","ipAddress_2":"127.0.0.11","name":"Кухня",
+  "uniqueId":"NV-A",
+  "DIMMER_1":{"favourites":"true","light_id":"1","name":"Люстра"},
+  "DIMMER_2":{"favourites":"false","light_id":"2","name":"Бра"}},
+"NORVALEO_DIMMER_2":{"ipAddress_1":"127.0.0.12","ipAddress_2":"127.0.0.13","name":"Спальня",
+  "uniqueId":"NV-B"},
+"NORVALEO_DIMMER_3":{"ipAddress_1":"127.0.0.20","ipAddress_2":"","name":"Спальня",
+  "uniqueId":"NV-C"}})";
+
+struct Run
+{
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+QStringList keys(const QJsonValue &value)
+{
+    QStringList names = value.toObject().keys();
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class TestCtl : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir directory;
+    std::unique_ptr<SimulatedController> kitchen;
+    std::unique_ptr<SimulatedController> bedroom;
+
+    // The program with the test's settings file, while this process keeps the
+    // simulated controllers answering.
+    Run ctl(QStringList arguments)
+    {
+        if (arguments.value(0) != QLatin1String("search")) {
+            arguments << QStringLiteral("--settings-dir") << directory.path();
+        }
+        QProcess process;
+        QSignalSpy finished(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+        process.start(QStringLiteral(CTL_PATH), arguments);
+        Run run;
+        run.finished = finished.wait(ProcessLimitMs);
+        if (!run.finished) {
+            process.kill();
+            process.waitForFinished();
+        }
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = process.readAllStandardOutput();
+        run.err = process.readAllStandardError();
+        return run;
+    }
+
+    // The change requests a controller received, as "address query".
+    static QStringList changes(const SimulatedController &controller)
+    {
+        QStringList list;
+        for (const SimulatedController::Request &request : controller.requests()) {
+            if (QUrlQuery(request.query).queryItemValue(QStringLiteral("request_type")) ==
+                QLatin1String("set")) {
+                list.append(request.address + QLatin1Char(' ') + request.query);
+            }
+        }
+        return list;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qRegisterMetaType<QProcess::ExitStatus>();
+        QVERIFY(directory.isValid());
+        TestFiles::writeFile(directory.filePath(QStringLiteral("settings.json")), settings);
+    }
+
+    void init()
+    {
+        kitchen = std::make_unique<SimulatedController>(kitchenWired, kitchenWifi, "NV-A",
+                                                        QStringLiteral("Кухня"), 4);
+        bedroom = std::make_unique<SimulatedController>(bedroomWired, bedroomWifi, "NV-B",
+                                                        QStringLiteral("Спальня"), 2);
+        QVector<SimulatedController::Output> outputs = kitchen->outputs();
+        outputs[3].name = QStringLiteral("Торшер");
+        kitchen->setOutputs(outputs);
+        QVERIFY(kitchen->start());
+        QVERIFY(bedroom->start());
+    }
+
+    void cleanup()
+    {
+        kitchen.reset();
+        bedroom.reset();
+    }
+
+    void searchListsTheSimulatedControllers()
+    {
+        const Run run = ctl({"search", "--timeout", "2", "--json"});
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        const QJsonArray found =
+            QJsonDocument::fromJson(run.out).object().value("controllers").toArray();
+        QStringList lines;
+        for (const QJsonValue &controller : found) {
+            const QJsonObject c = controller.toObject();
+            lines.append(QStringList{c.value("unique_id").toString(), c.value("name").toString(),
+                                     c.value("wired_address").toString(),
+                                     c.value("wifi_address").toString()}
+                             .join(QLatin1Char('|')));
+        }
+        QCOMPARE(lines, (QStringList{"NV-A|Кухня|127.0.0.10|127.0.0.11",
+                                     "NV-B|Спальня|127.0.0.12|127.0.0.13"}));
+    }
+
+    void setSendsTheWindowsRequest_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<int>("level");
+        const QString request = QStringLiteral("127.0.0.10 request_type=set&item_type=");
+        QTest::newRow("unique id, number, level")
+            << QStringList{"set", "NV-A", "2", "128"} << request + "light_brightness&ch_2=128" << 2
+            << 128;
+        QTest::newRow("name in other case, channel name, percent")
+            << QStringList{"set", "кухня", "БРА", "50%"} << request + "light_brightness&ch_2=128"
+            << 2 << 128;
+        QTest::newRow("address, on") << QStringList{"set", "127.0.0.10", "1", "on"}
+                                     << request + "light_brightness&ch_1=255" << 1 << 255;
+        QTest::newRow("off") << QStringList{"set", "NV-A", "Люстра", "off"}
+                             << request + "light_brightness&ch_1=0" << 1 << 0;
+        QTest::newRow("1%") << QStringList{"set", "NV-A", "1", "1%"}
+                            << request + "light_brightness&ch_1=3" << 1 << 3;
+        QTest::newRow("channel the file does not know")
+            << QStringList{"set", "NV-A", "Торшер", "7"} << request + "light_brightness&ch_4=7" << 4
+            << 7;
+    }
+
+    void setSendsTheWindowsRequest()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, change);
+        QFETCH(int, channel);
+        QFETCH(int, level);
+        kitchen->setBrightness(channel, level == 0 ? 100 : 0);
+        const Run run = ctl(arguments);
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(changes(*kitchen), QStringList{change});
+        // Confirmed with one dimmer_info after the change.
+        QCOMPARE(QUrlQuery(kitchen->requests().last().query).queryItemValue("item_type"),
+                 QStringLiteral("dimmer_info"));
+        QCOMPARE(kitchen->brightness(channel), level);
+        QVERIFY(run.err.isEmpty());
+    }
+
+    void setGoesToWifiWhenWiredIsSilent()
+    {
+        kitchen->setAddressSilent(kitchenWired, true);
+        const Run run = ctl({"set", "NV-A", "2", "200"});
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(changes(*kitchen),
+                 (QStringList{"127.0.0.10 request_type=set&item_type=light_brightness&ch_2=200",
+                              "127.0.0.11 request_type=set&item_type=light_brightness&ch_2=200"}));
+        QCOMPARE(kitchen->brightness(2), 200);
+    }
+
+    void unknownControllerOrChannelExits3_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("unknown controller") << QStringList{"set", "NV-X", "1", "on"};
+        QTest::newRow("name of two controllers") << QStringList{"status", "спальня"};
+        QTest::newRow("unknown channel number") << QStringList{"set", "NV-A", "9", "on"};
+        QTest::newRow("unknown channel name") << QStringList{"set", "Кухня", "Гараж", "on"};
+    }
+
+    void unknownControllerOrChannelExits3()
+    {
+        QFETCH(QStringList, arguments);
+        const Run run = ctl(arguments);
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 3);
+        QCOMPARE(run.err.count('\n'), 1);
+        QVERIFY(changes(*kitchen).isEmpty());
+    }
+
+    void silentControllerExits1()
+    {
+        kitchen->setAddressSilent(kitchenWired, true);
+        kitchen->setAddressSilent(kitchenWifi, true);
+        const Run run = ctl({"set", "NV-A", "1", "on"});
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err.count('\n'), 1);
+        QVERIFY2(run.err.contains("127.0.0.11"), run.err.constData());
+    }
+
+    void garbageOrRefusalExits1_data()
+    {
+        QTest::addColumn<QString>("response");
+        QTest::addColumn<bool>("nonJson");
+        QTest::newRow("not JSON") << QString() << true;
+        QTest::newRow("unknown response") << "error" << false;
+        QTest::newRow("refused") << "bad request" << false;
+    }
+
+    void garbageOrRefusalExits1()
+    {
+        QFETCH(QString, response);
+        QFETCH(bool, nonJson);
+        kitchen->setResponseText(response);
+        kitchen->setNonJsonBody(nonJson);
+        const Run run = ctl({"status", "NV-A"});
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err.count('\n'), 1);
+        QVERIFY(run.out.isEmpty());
+    }
+
+    void jsonHoldsTheDocumentedFields()
+    {
+        const QStringList channel{"brightness", "favourite", "light_id", "name", "percent", "type"};
+
+        const Run status = ctl({"status", "Кухня", "--json"});
+        QCOMPARE(status.exitCode, 0);
+        const QJsonObject object = QJsonDocument::fromJson(status.out).object();
+        // The fields that docs/cli.md documents.
+        QCOMPARE(keys(object),
+                 (QStringList{"channels", "connection", "name", "temperatures", "unique_id",
+                              "versions", "wifi_address", "wired_address"}));
+        QCOMPARE(keys(object.value("connection")),
+                 (QStringList{"address", "interface", "wifi_link", "wired_link"}));
+        QCOMPARE(keys(object.value("versions")), (QStringList{"controller", "dimmer", "network"}));
+        QCOMPARE(object.value("temperatures").toObject().value("inner").toDouble(), 41.5);
+        const QJsonArray channels = object.value("channels").toArray();
+        QCOMPARE(channels.size(), 4);
+        QCOMPARE(keys(channels.at(3)), channel);
+        QCOMPARE(channels.at(3).toObject().value("name").toString(), QStringLiteral("Торшер"));
+        QCOMPARE(object.value("connection").toObject().value("interface").toString(),
+                 QStringLiteral("wired"));
+
+        const Run list = ctl({"list", "--json"});
+        QCOMPARE(list.exitCode, 0);
+        const QJsonObject file = QJsonDocument::fromJson(list.out).object();
+        QCOMPARE(keys(file), (QStringList{"controllers", "settings_file"}));
+        const QJsonArray controllers = file.value("controllers").toArray();
+        QCOMPARE(controllers.size(), 3);
+        QCOMPARE(keys(controllers.at(0)),
+                 (QStringList{"channels", "name", "unique_id", "wifi_address", "wired_address"}));
+        QCOMPARE(keys(controllers.at(0).toObject().value("channels").toArray().at(0)),
+                 (QStringList{"favourite", "light_id", "name"}));
+        QVERIFY(controllers.at(2).toObject().value("wifi_address").isNull());
+    }
+
+    void deviceTextIsPrintedAsText()
+    {
+        const QString name = QString::fromUtf8("Бра\x1b]0;owned\x07\xe2\x80\xae");
+        QVector<SimulatedController::Output> outputs = kitchen->outputs();
+        outputs[1].name = name;
+        kitchen->setOutputs(outputs);
+
+        const Run table = ctl({"status", "NV-A"});
+        QCOMPARE(table.exitCode, 0);
+        QVERIFY(!table.out.contains('\x1b') && !table.out.contains('\x07'));
+        QVERIFY2(table.out.contains("Бра\\x1b]0;owned\\x07\\u{202e}"), table.out.constData());
+
+        const Run json = ctl({"status", "NV-A", "--json"});
+        QVERIFY(!json.out.contains('\x1b') && !json.out.contains("\xe2\x80\xae"));
+        const QJsonArray channels =
+            QJsonDocument::fromJson(json.out).object().value("channels").toArray();
+        QCOMPARE(channels.at(1).toObject().value("name").toString(), name);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCtl)
+#include "tst_ctl.moc"
