@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QNetworkAccessManager>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -341,6 +342,27 @@ private Q_SLOTS:
         QCOMPARE(contentOf(kept), content);
         QCOMPARE(contentOf(kept + QStringLiteral(".2")), QByteArray("{\"NORVALEO_DIMMER_1\":"));
         QVERIFY(!QFile::exists(path));
+    }
+
+    // What a second program does: the file of a given directory, read as
+    // the window reads it, with no controller polled.
+    void readingWithoutCommunication()
+    {
+        QTemporaryDir directory;
+        const QString path = directory.filePath(QStringLiteral("settings.json"));
+        const QByteArray content =
+            R"({"NORVALEO_DIMMER_1":{"ipAddress_1":"127.0.0.2","ipAddress_2":"","name":"A",)"
+            R"("uniqueId":"NV-1","DIMMER_1":{"favourites":"true","light_id":"4","name":"a"}}})";
+        writeFile(path, content);
+        const auto written = identity(path);
+        {
+            RootModel root(SettingsFile::inDirectory(directory.path()), nullptr);
+            root.loadSettings(false);
+            QCOMPARE(outline(root), (QStringList{"NV-1|A|127.0.0.2|", "  a|4|fav"}));
+            QVERIFY(root.findChildren<QNetworkAccessManager *>().isEmpty());
+        }
+        QCOMPARE(identity(path), written);
+        QCOMPARE(QDir(directory.path()).entryList(QDir::Files), QStringList{"settings.json"});
     }
 
     void clearedListStaysEmptyAfterARestart()
