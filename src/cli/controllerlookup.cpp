@@ -77,14 +77,14 @@ ControllerLookup::Match ControllerLookup::findController(const QString &text) co
         return match;
     }
     const QString address = canonicalAddress(text);
+    if (address.isNull()) {
+        return match;
+    }
     for (const QPersistentModelIndex &controller : all) {
-        if (address.isNull()) {
-            break;
-        }
         if (canonicalAddress(this->text(controller, "ipAddress_1")) == address ||
             canonicalAddress(this->text(controller, "ipAddress_2")) == address) {
             match.index = controller;
-            break;
+            return match;
         }
     }
     return match;

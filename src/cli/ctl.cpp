@@ -289,7 +289,11 @@ int Ctl::set()
         channel = lookup.findChannel(controller, channelText);
     }
     if (!channel.candidates.isEmpty()) {
-        return reportAmbiguous(QStringLiteral("каналов"), channelText, channel.candidates);
+        QStringList numbers;
+        for (const QPersistentModelIndex &candidate : channel.candidates) {
+            numbers.append(lookup.text(candidate, "light_id"));
+        }
+        return reportAmbiguous(QStringLiteral("каналов"), channelText, numbers);
     }
     if (!channel.index.isValid()) {
         OutputText::printError(
@@ -337,7 +341,11 @@ int Ctl::resolveController(const QString &text, QPersistentModelIndex &controlle
 {
     const ControllerLookup::Match match = lookup.findController(text);
     if (!match.candidates.isEmpty()) {
-        return reportAmbiguous(QStringLiteral("контроллеров"), text, match.candidates);
+        QStringList labels;
+        for (const QPersistentModelIndex &candidate : match.candidates) {
+            labels.append(label(candidate));
+        }
+        return reportAmbiguous(QStringLiteral("контроллеров"), text, labels);
     }
     if (match.index.isValid()) {
         controller = match.index;
@@ -358,15 +366,8 @@ int Ctl::resolveController(const QString &text, QPersistentModelIndex &controlle
     return Done;
 }
 
-int Ctl::reportAmbiguous(const QString &what, const QString &text,
-                         const QVector<QPersistentModelIndex> &candidates)
+int Ctl::reportAmbiguous(const QString &what, const QString &text, const QStringList &names)
 {
-    QStringList names;
-    for (const QPersistentModelIndex &candidate : candidates) {
-        const bool isChannel = candidate.parent() != lookup.model().index(0, 0);
-        names.append(isChannel ? QStringLiteral("канал %1").arg(lookup.text(candidate, "light_id"))
-                               : label(candidate));
-    }
     OutputText::printError(QStringLiteral("имя «%1» носят несколько %2: %3")
                                .arg(shown(text), what, names.join(QStringLiteral(", "))));
     return NotFound;

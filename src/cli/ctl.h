@@ -36,8 +36,7 @@ private:
 
     // The controller named by the text, or the exit status when there is none.
     int resolveController(const QString &text, QPersistentModelIndex &controller);
-    int reportAmbiguous(const QString &what, const QString &text,
-                        const QVector<QPersistentModelIndex> &candidates);
+    int reportAmbiguous(const QString &what, const QString &text, const QStringList &names);
     int reportFailure(const QModelIndex &controller, const ControllerLink::Outcome &outcome);
 
     void printSearch(const QVector<DeviceDescription> &devices);
