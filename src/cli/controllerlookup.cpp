@@ -7,7 +7,7 @@
 #include <QHostAddress>
 #include <QTimer>
 
-ControllerLookup::ControllerLookup(const SettingsFile &settingsFile) : root(settingsFile, nullptr)
+ControllerLookup::ControllerLookup(const SettingsFile &settingsFile) : root(nullptr, settingsFile)
 {
     root.loadSettings(false);
 }

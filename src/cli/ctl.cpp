@@ -182,17 +182,11 @@ int Ctl::status()
         return found;
     }
     ControllerLink link(lookup.model(), controller);
-    ControllerLink::Outcome outcome = link.request(DeviceProtocol::systemInfo());
-    if (outcome.result != ControllerLink::Result::Done) {
-        return reportFailure(controller, outcome);
+    const int confirmed = confirmIdentity(controller, link);
+    if (confirmed != Done) {
+        return confirmed;
     }
-    // The node takes a system_info only from its own controller.
-    if (!lookup.value(controller, "connection_status").toBool()) {
-        OutputText::printError(QStringLiteral("%1: по адресу %2 отвечает другой контроллер")
-                                   .arg(label(controller), shown(outcome.address)));
-        return DeviceFailed;
-    }
-    outcome = link.request(DeviceProtocol::dimmerInfo());
+    const ControllerLink::Outcome outcome = link.request(DeviceProtocol::dimmerInfo());
     if (outcome.result != ControllerLink::Result::Done) {
         return reportFailure(controller, outcome);
     }
@@ -278,6 +272,12 @@ int Ctl::set()
     const QString channelText = line.arguments.at(1);
     const int level = Level::parse(line.arguments.at(2)).value_or(0);
     ControllerLink link(lookup.model(), controller);
+    // As the window does: no change goes to an address before the controller
+    // there has said who it is.
+    const int confirmed = confirmIdentity(controller, link);
+    if (confirmed != Done) {
+        return confirmed;
+    }
 
     ControllerLookup::Match channel = lookup.findChannel(controller, channelText);
     if (!channel.index.isValid() && channel.candidates.isEmpty()) {
@@ -361,6 +361,21 @@ int Ctl::resolveController(const QString &text, QPersistentModelIndex &controlle
     if (!controller.isValid()) {
         OutputText::printError(
             QStringLiteral("%1: контроллер не ответил на приветствие").arg(address));
+        return DeviceFailed;
+    }
+    return Done;
+}
+
+int Ctl::confirmIdentity(const QModelIndex &controller, ControllerLink &link)
+{
+    const ControllerLink::Outcome outcome = link.request(DeviceProtocol::systemInfo());
+    if (outcome.result != ControllerLink::Result::Done) {
+        return reportFailure(controller, outcome);
+    }
+    // The node takes a system_info only from its own controller.
+    if (!lookup.value(controller, "connection_status").toBool()) {
+        OutputText::printError(QStringLiteral("%1: по адресу %2 отвечает другой контроллер")
+                                   .arg(label(controller), shown(outcome.address)));
         return DeviceFailed;
     }
     return Done;

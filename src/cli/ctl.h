@@ -36,6 +36,8 @@ private:
 
     // The controller named by the text, or the exit status when there is none.
     int resolveController(const QString &text, QPersistentModelIndex &controller);
+    // Asks system_info: the controller at the address must be this one.
+    int confirmIdentity(const QModelIndex &controller, ControllerLink &link);
     int reportAmbiguous(const QString &what, const QString &text, const QStringList &names);
     int reportFailure(const QModelIndex &controller, const ControllerLink::Outcome &outcome);
 

@@ -191,9 +191,11 @@ private Q_SLOTS:
         const Run run = ctl({"set", "NV-A", "2", "200"});
         QVERIFY(run.finished);
         QCOMPARE(run.exitCode, 0);
+        // The wired address was asked first; once it stayed silent, the
+        // Wi-Fi address took every request.
+        QCOMPARE(kitchen->requests().first().address, kitchenWired);
         QCOMPARE(changes(*kitchen),
-                 (QStringList{"127.0.0.10 request_type=set&item_type=light_brightness&ch_2=200",
-                              "127.0.0.11 request_type=set&item_type=light_brightness&ch_2=200"}));
+                 QStringList{"127.0.0.11 request_type=set&item_type=light_brightness&ch_2=200"});
         QCOMPARE(kitchen->brightness(2), 200);
     }
 
@@ -225,6 +227,16 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.err.count('\n'), 1);
         QVERIFY2(run.err.contains("127.0.0.11"), run.err.constData());
+    }
+
+    void noChangeForAnotherControllerAtTheAddress()
+    {
+        kitchen->setReportedUniqueId(QStringLiteral("NV-STRANGER"));
+        const Run run = ctl({"set", "NV-A", "1", "on"});
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err.count('\n'), 1);
+        QVERIFY(changes(*kitchen).isEmpty());
     }
 
     void garbageOrRefusalExits1_data()

@@ -356,7 +356,7 @@ private Q_SLOTS:
         writeFile(path, content);
         const auto written = identity(path);
         {
-            RootModel root(SettingsFile::inDirectory(directory.path()), nullptr);
+            RootModel root(nullptr, SettingsFile::inDirectory(directory.path()));
             root.loadSettings(false);
             QCOMPARE(outline(root), (QStringList{"NV-1|A|127.0.0.2|", "  a|4|fav"}));
             QVERIFY(root.findChildren<QNetworkAccessManager *>().isEmpty());
