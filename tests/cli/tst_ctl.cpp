@@ -185,6 +185,20 @@ private Q_SLOTS:
         QVERIFY(run.err.isEmpty());
     }
 
+    // Found by the window's address check: with its unique id and Wi-Fi address.
+    void addressWorksWithoutTheFile()
+    {
+        SimulatedController hall(QStringLiteral("127.0.0.30"), QStringLiteral("127.0.0.31"), "NV-H",
+                                 QStringLiteral("Холл"), 2);
+        QVERIFY(hall.start());
+        const Run run = ctl({"set", "127.0.0.30", "2", "on", "--json"});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(hall.brightness(2), 255);
+        const QJsonObject object = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(object.value("unique_id").toString(), QStringLiteral("NV-H"));
+        QCOMPARE(object.value("wifi_address").toString(), QStringLiteral("127.0.0.31"));
+    }
+
     void setGoesToWifiWhenWiredIsSilent()
     {
         kitchen->setAddressSilent(kitchenWired, true);
