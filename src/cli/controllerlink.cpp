@@ -16,6 +16,11 @@ ControllerLink::ControllerLink(RootModel &root, const QPersistentModelIndex &con
       node(qobject_cast<NorvaleoDimmer *>(
           static_cast<AbstractDeviceModel *>(controller.internalPointer())))
 {
+    // A mismatch would start the window's broadcast search for the lost
+    // controller: the terminal sends only the requests it names.
+    if (node) {
+        QObject::disconnect(node, &NorvaleoDimmer::lostConnection, &root, nullptr);
+    }
 }
 
 QString ControllerLink::address(const QByteArray &role) const
@@ -62,6 +67,36 @@ ControllerLink::Outcome ControllerLink::request(const QUrlQuery &query)
 }
 
 ControllerLink::Outcome ControllerLink::requestAt(const QString &host, const QUrlQuery &query)
+{
+    if (host == confirmedHost) {
+        return exchange(host, query);
+    }
+    const Outcome confirmed = confirmAt(host);
+    if (confirmed.result != Result::Done || query == DeviceProtocol::systemInfo()) {
+        return confirmed;
+    }
+    return exchange(host, query);
+}
+
+ControllerLink::Outcome ControllerLink::confirmAt(const QString &host)
+{
+    if (node) {
+        node->forgetIdentity();
+    }
+    Outcome outcome = exchange(host, DeviceProtocol::systemInfo());
+    if (outcome.result != Result::Done) {
+        return outcome;
+    }
+    if (!node || !node->isIdentityConfirmed()) {
+        outcome.result = Result::Foreign;
+        outcome.failure = host + QStringLiteral(": отвечает другой контроллер");
+        return outcome;
+    }
+    confirmedHost = host;
+    return outcome;
+}
+
+ControllerLink::Outcome ControllerLink::exchange(const QString &host, const QUrlQuery &query)
 {
     Outcome outcome;
     outcome.address = host;

@@ -13,13 +13,16 @@ class RootModel;
 
 // One controller over HTTP, one request at a time, for the terminal. A request
 // goes to the address in use, first the wired one, and when it fails there
-// once more to the other one, which is then in use. Replies that the device
-// carried out are handed to the controller node, which reads them as it reads
-// its own.
+// once more to the other one, which is then in use. As the node does after an
+// address switch, an address is first asked for system_info, and nothing else
+// is sent there unless the node takes it as its own controller's. Replies that
+// the device carried out are handed to the controller node, which reads them
+// as it reads its own.
 class ControllerLink
 {
 public:
-    enum class Result { Done, Refused, NoAnswer, Garbage };
+    // Foreign: the device at the address is not this controller.
+    enum class Result { Done, Refused, NoAnswer, Garbage, Foreign };
 
     struct Outcome
     {
@@ -48,6 +51,8 @@ private:
     QVector<Address> addressOrder() const;
     QString address(const QByteArray &role) const;
     Outcome requestAt(const QString &host, const QUrlQuery &query);
+    Outcome confirmAt(const QString &host);
+    Outcome exchange(const QString &host, const QUrlQuery &query);
     static QString networkFailure(int error, bool timedOut);
 
     RootModel &root;
@@ -55,6 +60,8 @@ private:
     NorvaleoDimmer *node = nullptr;
     QNetworkAccessManager manager;
     Address inUse;
+    // The address whose system_info the node took; empty until then.
+    QString confirmedHost;
 };
 
 #endif // CONTROLLERLINK_H

@@ -2,9 +2,9 @@
 
 #include "device/norvaleodimmer.h"
 #include "discovery/devicessearcher.h"
+#include "model/hostaddresstext.h"
 
 #include <QEventLoop>
-#include <QHostAddress>
 #include <QTimer>
 
 ControllerLookup::ControllerLookup(const SettingsFile &settingsFile) : root(nullptr, settingsFile)
@@ -46,15 +46,6 @@ bool ControllerLookup::sameText(const QString &a, const QString &b)
     return !a.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-QString ControllerLookup::canonicalAddress(const QString &text)
-{
-    QHostAddress address;
-    if (!address.setAddress(text)) {
-        return {};
-    }
-    return address.toString();
-}
-
 ControllerLookup::Match ControllerLookup::findController(const QString &text) const
 {
     const QVector<QPersistentModelIndex> all = controllers();
@@ -76,13 +67,14 @@ ControllerLookup::Match ControllerLookup::findController(const QString &text) co
     if (!match.candidates.isEmpty()) {
         return match;
     }
-    const QString address = canonicalAddress(text);
+    const QString address = HostAddressText::canonical(text);
     if (address.isNull()) {
         return match;
     }
+    // The tree keeps addresses only in canonical form.
     for (const QPersistentModelIndex &controller : all) {
-        if (canonicalAddress(this->text(controller, "ipAddress_1")) == address ||
-            canonicalAddress(this->text(controller, "ipAddress_2")) == address) {
+        if (this->text(controller, "ipAddress_1") == address ||
+            this->text(controller, "ipAddress_2") == address) {
             match.index = controller;
             return match;
         }

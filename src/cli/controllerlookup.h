@@ -39,9 +39,6 @@ public:
     // A light_id or a whole channel name (case-insensitive).
     Match findChannel(const QModelIndex &controller, const QString &text) const;
 
-    // The canonical text of an address, or a null text for one that is none.
-    static QString canonicalAddress(const QString &text);
-
 private:
     static bool sameText(const QString &a, const QString &b);
 

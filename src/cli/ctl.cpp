@@ -5,6 +5,7 @@
 #include "device/deviceprotocol.h"
 #include "discovery/devicessearcher.h"
 #include "model/dimmer.h"
+#include "model/hostaddresstext.h"
 #include "registry/roleregistry.h"
 #include "registry/settingsfile.h"
 
@@ -42,7 +43,7 @@ QString linkText(bool up)
 } // namespace
 
 Ctl::Ctl(const CtlCommandLine &line, const SettingsFile &file)
-    : line(line), settingsPath(file.filePath()), lookup(file)
+    : line(line), settingsPath(file.readPath()), lookup(file)
 {
 }
 
@@ -351,7 +352,7 @@ int Ctl::resolveController(const QString &text, QPersistentModelIndex &controlle
         controller = match.index;
         return Done;
     }
-    const QString address = ControllerLookup::canonicalAddress(text);
+    const QString address = HostAddressText::canonical(text);
     if (address.isNull()) {
         OutputText::printError(QStringLiteral("контроллер «%1» не найден в файле настроек %2")
                                    .arg(shown(text), shown(settingsPath)));
@@ -368,17 +369,10 @@ int Ctl::resolveController(const QString &text, QPersistentModelIndex &controlle
 
 int Ctl::confirmIdentity(const QModelIndex &controller, ControllerLink &link)
 {
+    // The link takes the answer only when the node knows its own controller in it.
     const ControllerLink::Outcome outcome = link.request(DeviceProtocol::systemInfo());
-    if (outcome.result != ControllerLink::Result::Done) {
-        return reportFailure(controller, outcome);
-    }
-    // The node takes a system_info only from its own controller.
-    if (!lookup.value(controller, "connection_status").toBool()) {
-        OutputText::printError(QStringLiteral("%1: по адресу %2 отвечает другой контроллер")
-                                   .arg(label(controller), shown(outcome.address)));
-        return DeviceFailed;
-    }
-    return Done;
+    return outcome.result == ControllerLink::Result::Done ? Done
+                                                          : reportFailure(controller, outcome);
 }
 
 int Ctl::reportAmbiguous(const QString &what, const QString &text, const QStringList &names)

@@ -38,6 +38,11 @@ public:
     // envelope and, when no other request is in flight, its status objects.
     // Sends nothing itself, so replies can be fed to it as bytes.
     void handleReplyBody(const QByteArray &body);
+    // For a program that sends the requests itself and turns to another
+    // address: until a system_info from there carries this controller's unique
+    // id, no dimmer_info it answers is applied (see identityConfirmed).
+    void forgetIdentity() { identityConfirmed = false; }
+    bool isIdentityConfirmed() const { return identityConfirmed; }
 
 Q_SIGNALS:
     void lostConnection(QString uniqueId);

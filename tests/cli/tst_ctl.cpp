@@ -213,6 +213,24 @@ private Q_SLOTS:
         QCOMPARE(kitchen->brightness(2), 200);
     }
 
+    // Another device at the wired address: the Wi-Fi address is asked who
+    // answers there, and only then takes the change.
+    void setPassesOverAnotherControllerAtAnAddress()
+    {
+        kitchen.reset();
+        SimulatedController stranger(kitchenWired, QStringLiteral("127.0.0.40"), "NV-S",
+                                     QStringLiteral("Чужой"), 2);
+        SimulatedController moved(QStringLiteral("127.0.0.41"), kitchenWifi, "NV-A",
+                                  QStringLiteral("Кухня"), 2);
+        QVERIFY(stranger.start());
+        QVERIFY(moved.start());
+        const Run run = ctl({"set", "NV-A", "1", "on"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(changes(stranger).isEmpty());
+        QCOMPARE(changes(moved),
+                 QStringList{"127.0.0.11 request_type=set&item_type=light_brightness&ch_1=255"});
+    }
+
     void unknownControllerOrChannelExits3_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -301,6 +319,8 @@ private Q_SLOTS:
         QCOMPARE(list.exitCode, 0);
         const QJsonObject file = QJsonDocument::fromJson(list.out).object();
         QCOMPARE(keys(file), (QStringList{"controllers", "settings_file"}));
+        QCOMPARE(file.value("settings_file").toString(),
+                 directory.filePath(QStringLiteral("settings.json")));
         const QJsonArray controllers = file.value("controllers").toArray();
         QCOMPARE(controllers.size(), 3);
         QCOMPARE(keys(controllers.at(0)),

@@ -279,6 +279,27 @@ private Q_SLOTS:
         QCOMPARE(f.tester.unexpected(), QStringList());
     }
 
+    // What a program that picks the address itself relies on: after
+    // forgetIdentity only the controller's own system_info lets status in.
+    void forgottenIdentityWaitsForTheOwnSystemInfo()
+    {
+        Fixture f;
+        f.addChannels(1);
+        f.controller->forgetIdentity();
+        const QByteArray level = dimmerInfo(R"("outputs":{"channel_1":{"brightness":90}})");
+        for (const QByteArray &body :
+             {level, ok(), systemInfo(R"("unique_id":"NV-0002")"), level}) {
+            f.controller->handleReplyBody(body);
+            QVERIFY(!f.controller->isIdentityConfirmed());
+        }
+        QCOMPARE(f.value(0, "brightness"), QVariant(0));
+        f.controller->handleReplyBody(ownSystemInfo(R"("name":"Hall")"));
+        QVERIFY(f.controller->isIdentityConfirmed());
+        f.controller->handleReplyBody(level);
+        QCOMPARE(f.value(0, "brightness"), QVariant(90));
+        QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+
     void systemInfoValues()
     {
         Fixture f;
