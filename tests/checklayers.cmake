@@ -1,14 +1,15 @@
 # Fails when a file under src/ includes a folder at its own level or above.
-# The ranks run from the bottom: json, model, device and discovery, registry,
-# then the executables. A folder may include itself and any folder of a lower
+# The ranks run from the bottom: logging, json, model, device and discovery,
+# registry, then the executables. A folder may include itself and any folder of a lower
 # rank. Run: cmake -DSOURCE_DIR=<src> -P checklayers.cmake
-set(rank_json 0)
-set(rank_model 1)
-set(rank_device 2)
-set(rank_discovery 2)
-set(rank_registry 3)
-set(rank_app 4)
-set(rank_cli 4)
+set(rank_logging 0)
+set(rank_json 1)
+set(rank_model 2)
+set(rank_device 3)
+set(rank_discovery 3)
+set(rank_registry 4)
+set(rank_app 5)
+set(rank_cli 5)
 
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*.h" "${SOURCE_DIR}/*.cpp")

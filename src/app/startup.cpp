@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/commandline.h"
 #include "device/dimmerinputstypes.h"
 #include "model/dimmer.h"
 #include "model/favouritesfilterproxymodel.h"
@@ -13,9 +14,48 @@
 #include <QQmlContext>
 #include <QVector>
 
+#include <cstdio>
+
 namespace {
 const char *const typesUri = "Project.types";
 const char *const enumsOnly = "Access to enums & flags only";
+
+QStringList argumentList(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    return arguments;
+}
+
+void setApplicationIdentity()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("NorvaleoDimmer"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NORVALEO_VERSION));
+}
+
+void print(FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+// Help and version need no display, so they are answered before the GUI
+// application exists.
+int answerWithoutWindow(int &argc, char **argv, const CommandLine &commandLine)
+{
+    QCoreApplication app(argc, argv);
+    setApplicationIdentity();
+    if (commandLine.helpRequested()) {
+        print(stdout, commandLine.helpText());
+    } else {
+        print(stdout, QCoreApplication::applicationName() + QLatin1Char(' ')
+                          + QCoreApplication::applicationVersion() + QLatin1Char('\n'));
+    }
+    return 0;
+}
+
 } // namespace
 
 void Startup::registerQmlTypes()
@@ -53,9 +93,22 @@ int Startup::run(int &argc, char **argv, const QUrl &mainUrl)
 {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    CommandLine commandLine;
+    commandLine.parse(argumentList(argc, argv));
+    if (commandLine.helpRequested() || commandLine.versionRequested()) {
+        return answerWithoutWindow(argc, argv, commandLine);
+    }
+
     QGuiApplication app(argc, argv);
     app.setWindowIcon(QIcon(QStringLiteral(":/icons/main.png")));
-    app.setApplicationName(QStringLiteral("NorvaleoDimmer"));
+    setApplicationIdentity();
+    // Wayland's app id and the desktop's match of window and launcher.
+    QGuiApplication::setDesktopFileName(QStringLiteral(NORVALEO_APP_ID));
+    // Parsed again without the options the application object took for itself.
+    if (!commandLine.parse(app.arguments())) {
+        print(stderr, commandLine.errorText() + QStringLiteral("\n\n") + commandLine.helpText());
+        return 2;
+    }
 
     QQmlApplicationEngine engine;
     QObject::connect(
@@ -68,7 +121,7 @@ int Startup::run(int &argc, char **argv, const QUrl &mainUrl)
         Qt::QueuedConnection);
 
     registerQmlTypes();
-    exposeBackend(engine, createBackend());
+    exposeBackend(engine, createBackend(commandLine.settingsDirectory()));
     engine.load(mainUrl);
     return app.exec();
 }

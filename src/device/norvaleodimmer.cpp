@@ -2,6 +2,7 @@
 
 #include "device/deviceprotocol.h"
 #include "device/dimmerinputstypes.h"
+#include "logging/logcategories.h"
 #include "model/devicelimits.h"
 #include "model/dimmer.h"
 #include "model/hostaddresstext.h"
@@ -317,8 +318,8 @@ void NorvaleoDimmer::set_device_rs485_all_settings(const QVariant &value)
     if (!group) {
         return;
     }
-    qDebug() << "HERE3";
-    qDebug() << "HTTP QUERY" << group->query.query(QUrl::FullyEncoded);
+    qCDebug(lcDevice) << "HERE3";
+    qCDebug(lcDevice) << "HTTP QUERY" << group->query.query(QUrl::FullyEncoded);
     sendGroup(group);
 }
 

@@ -3,6 +3,7 @@
 #include "model/devicelimits.h"
 #include "model/hostaddresstext.h"
 #include "json/jsonreader.h"
+#include "logging/logcategories.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -98,6 +99,7 @@ void DevicesSearcher::startRun(const QHostAddress &destination, int interval)
     datagram.setDestination(destination, discoveryPort);
     datagram.setData(QByteArray(greeting, int(sizeof(greeting)) - 1));
     socket->writeDatagram(datagram);
+    qCDebug(lcDiscovery) << triggerName << "greeting to" << destination.toString();
     sendCounter = 1;
     timerId = startTimer(interval, Qt::CoarseTimer);
 }
@@ -112,8 +114,14 @@ void DevicesSearcher::onReadyRead()
         const QNetworkDatagram answer = socket->receiveDatagram(maxDatagramSize);
         if (!answer.isValid())
             return;
-        if (const auto description = parseAnswer(answer.data()))
-            collect(*description);
+        const auto description = parseAnswer(answer.data());
+        if (!description) {
+            qCDebug(lcDiscovery) << "skipped answer from" << answer.senderAddress().toString();
+            continue;
+        }
+        qCDebug(lcDiscovery) << "answer from" << answer.senderAddress().toString()
+                             << description->uniqueId;
+        collect(*description);
     }
 }
 

@@ -1,0 +1,38 @@
+#ifndef COMMANDLINE_H
+#define COMMANDLINE_H
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+// The application's options: --help, --version and --settings-dir DIR.
+class CommandLine
+{
+public:
+    CommandLine();
+
+    // False on an unknown option, a missing or empty value, or an argument
+    // that is no option; errorText() says which. Qt's own options (-platform,
+    // -style, ...) count as unknown until the application object has taken
+    // them out of the arguments.
+    bool parse(const QStringList &arguments);
+    QString errorText() const;
+
+    bool helpRequested() const;
+    bool versionRequested() const;
+    // Empty when the option is not given.
+    QString settingsDirectory() const;
+
+    // Needs the application object: the usage line names the executable.
+    QString helpText() const;
+
+private:
+    QCommandLineParser parser;
+    QCommandLineOption helpOption;
+    QCommandLineOption versionOption;
+    QCommandLineOption settingsDirectoryOption;
+    QString error;
+};
+
+#endif // COMMANDLINE_H
