@@ -50,8 +50,8 @@ int answerWithoutWindow(int &argc, char **argv, const CommandLine &commandLine)
     if (commandLine.helpRequested()) {
         print(stdout, commandLine.helpText());
     } else {
-        print(stdout, QCoreApplication::applicationName() + QLatin1Char(' ')
-                          + QCoreApplication::applicationVersion() + QLatin1Char('\n'));
+        print(stdout, QCoreApplication::applicationName() + QLatin1Char(' ') +
+                          QCoreApplication::applicationVersion() + QLatin1Char('\n'));
     }
     return 0;
 }

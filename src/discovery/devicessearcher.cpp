@@ -1,9 +1,9 @@
 #include "discovery/devicessearcher.h"
 
+#include "logging/logcategories.h"
 #include "model/devicelimits.h"
 #include "model/hostaddresstext.h"
 #include "json/jsonreader.h"
-#include "logging/logcategories.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,0 +1,94 @@
+// The options the application answers, and the arguments it refuses before
+// any window opens.
+#include "app/commandline.h"
+
+#include <QtTest>
+
+class tst_CommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+    void helpTextNamesEveryOption();
+    void parsingAgainForgetsTheFirstResult();
+};
+
+void tst_CommandLine::parse_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<bool>("help");
+    QTest::addColumn<bool>("version");
+    QTest::addColumn<QString>("settingsDirectory");
+    QTest::addColumn<QString>("errorMentions");
+
+    QTest::newRow("nothing") << QStringList{} << true << false << false << QString() << QString();
+    QTest::newRow("settings dir") << QStringList{"--settings-dir", "/media/stick/lights"} << true
+                                  << false << false << "/media/stick/lights" << QString();
+    QTest::newRow("settings dir with =") << QStringList{"--settings-dir=relative/dir"} << true
+                                         << false << false << "relative/dir" << QString();
+    QTest::newRow("help") << QStringList{"--help"} << true << true << false << QString()
+                          << QString();
+    QTest::newRow("-h") << QStringList{"-h"} << true << true << false << QString() << QString();
+    QTest::newRow("version") << QStringList{"--version"} << true << false << true << QString()
+                             << QString();
+    QTest::newRow("-v") << QStringList{"-v"} << true << false << true << QString() << QString();
+    QTest::newRow("unknown option")
+        << QStringList{"--bogus"} << false << false << false << QString() << "bogus";
+    // Help still wins: it is answered before the application object exists.
+    QTest::newRow("unknown option and help")
+        << QStringList{"--bogus", "--help"} << false << true << false << QString() << "bogus";
+    QTest::newRow("missing directory")
+        << QStringList{"--settings-dir"} << false << false << false << QString() << "settings-dir";
+    QTest::newRow("empty directory") << QStringList{"--settings-dir", ""} << false << false << false
+                                     << QString() << "settings-dir";
+    QTest::newRow("stray argument")
+        << QStringList{"lights.json"} << false << false << false << QString() << "lights.json";
+}
+
+void tst_CommandLine::parse()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, valid);
+    QFETCH(bool, help);
+    QFETCH(bool, version);
+    QFETCH(QString, settingsDirectory);
+    QFETCH(QString, errorMentions);
+
+    CommandLine commandLine;
+    QCOMPARE(commandLine.parse(QStringList{"NorvaleoDimmer"} + arguments), valid);
+    QCOMPARE(commandLine.helpRequested(), help);
+    QCOMPARE(commandLine.versionRequested(), version);
+    QCOMPARE(commandLine.errorText().isEmpty(), valid);
+    if (valid) {
+        QCOMPARE(commandLine.settingsDirectory(), settingsDirectory);
+    } else {
+        QVERIFY2(commandLine.errorText().contains(errorMentions),
+                 qPrintable(commandLine.errorText()));
+    }
+}
+
+void tst_CommandLine::helpTextNamesEveryOption()
+{
+    CommandLine commandLine;
+    commandLine.parse({"NorvaleoDimmer", "--help"});
+    const QString help = commandLine.helpText();
+    for (const char *option : {"--help", "--version", "--settings-dir <DIR>"}) {
+        QVERIFY2(help.contains(QLatin1String(option)), option);
+    }
+}
+
+void tst_CommandLine::parsingAgainForgetsTheFirstResult()
+{
+    // Start-up parses twice: before and after Qt takes out its own options.
+    CommandLine commandLine;
+    QVERIFY(!commandLine.parse({"NorvaleoDimmer", "-platform", "xcb", "--settings-dir", "/d"}));
+    QVERIFY(commandLine.parse({"NorvaleoDimmer", "--settings-dir", "/d"}));
+    QVERIFY(commandLine.errorText().isEmpty());
+    QCOMPARE(commandLine.settingsDirectory(), QStringLiteral("/d"));
+}
+
+QTEST_GUILESS_MAIN(tst_CommandLine)
+#include "tst_commandline.moc"

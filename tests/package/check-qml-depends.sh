@@ -1,0 +1,60 @@
+#!/bin/sh
+# Every module the QML files import comes from a package that the .deb depends
+# on. dpkg-shlibdeps sees only linked libraries, not the QML modules the engine
+# loads at run time. Each module is found where Qt looks for it and mapped to
+# its Debian package with dpkg -S on its qmldir.
+# Usage: check-qml-depends.sh <package build dir> <qmake> <qml source dir>
+set -eu
+build=$1 qmake=$2 sources=$3
+# Registered from C++ by the application itself.
+own_modules="Project.types"
+
+deb=$(ls "$build"/*.deb)
+qt_qml=$("$qmake" -query QT_INSTALL_QML)
+depends=$(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | sed 's/(.*)//; s/[[:space:]]//g')
+
+# Relative directories Qt tries for "import A.B.C M.m", in its order:
+# A/B/C.M.m, A/B.M.m/C, A.M.m/B/C, then the same with M alone, then A/B/C.
+candidates() {
+    for v in "$2" "${2%%.*}"; do
+        echo "$1" | awk -F. -v v="$v" '{
+            for (i = NF; i >= 1; i--) {
+                s = ""
+                for (k = 1; k <= NF; k++) s = s (k > 1 ? "/" : "") $k (k == i ? "." v : "")
+                print s
+            }
+        }'
+    done
+    echo "$1" | tr . /
+}
+
+imports=$(grep -rhE --include='*.qml' '^[[:space:]]*import[[:space:]]+[A-Za-z]' "$sources" |
+    awk '{ print $2, $3 }' | sort -u)
+[ -n "$imports" ] || { echo "FAIL: no imports found under $sources"; exit 1; }
+
+status=0
+echo "$imports" | {
+    while read -r module version; do
+        case " $own_modules " in *" $module "*) continue ;; esac
+        qmldir=""
+        for dir in $(candidates "$module" "$version"); do
+            if [ -f "$qt_qml/$dir/qmldir" ]; then
+                qmldir="$qt_qml/$dir/qmldir"
+                break
+            fi
+        done
+        if [ -z "$qmldir" ]; then
+            echo "FAIL: $module $version: no qmldir under $qt_qml"
+            status=1
+            continue
+        fi
+        package=$(dpkg -S "$qmldir" | cut -d: -f1)
+        if echo "$depends" | grep -qx "$package"; then
+            echo "ok   $module $version -> $package"
+        else
+            echo "FAIL: $module $version comes from $package, which Depends does not name"
+            status=1
+        fi
+    done
+    exit $status
+}
