@@ -12,8 +12,8 @@ class FavouritesFilterProxyModel;
 class Startup
 {
 public:
-    // Returns the event loop's result, or -1 when the main file yields no root
-    // object.
+    // Returns the event loop's result, -1 when the main file yields no root
+    // object, 0 after --help or --version and 2 on an unknown option.
     static int run(int &argc, char **argv, const QUrl &mainUrl);
 
     // The two enumerations, as uncreatable types of "Project.types" 1.0.
