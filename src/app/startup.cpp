@@ -2,6 +2,7 @@
 
 #include "app/commandline.h"
 #include "device/dimmerinputstypes.h"
+#include "logging/logcategories.h"
 #include "model/dimmer.h"
 #include "model/favouritesfilterproxymodel.h"
 #include "registry/roleregistry.h"
@@ -66,11 +67,12 @@ void Startup::registerQmlTypes()
                                      "DimmerInputType", QString::fromLatin1(enumsOnly));
 }
 
-Startup::Backend Startup::createBackend(const QString &settingsBaseDirectory)
+Startup::Backend Startup::createBackend(const SettingsFile &settingsFile)
 {
+    qCDebug(lcSettings) << "reads" << settingsFile.readPath() << "writes"
+                        << settingsFile.filePath();
     RoleRegistry::fill();
-    Backend backend{new RootModel(nullptr, settingsBaseDirectory),
-                    new FavouritesFilterProxyModel()};
+    Backend backend{new RootModel(nullptr, settingsFile), new FavouritesFilterProxyModel()};
     backend.rootModel->loadSettings();
     // Built after the settings are read, so saved favourites are there at the first frame.
     backend.favourites->setSourceModel(backend.rootModel);
@@ -121,7 +123,10 @@ int Startup::run(int &argc, char **argv, const QUrl &mainUrl)
         Qt::QueuedConnection);
 
     registerQmlTypes();
-    exposeBackend(engine, createBackend(commandLine.settingsDirectory()));
+    const QString settingsDirectory = commandLine.settingsDirectory();
+    exposeBackend(engine, createBackend(settingsDirectory.isEmpty()
+                                            ? SettingsFile()
+                                            : SettingsFile::inDirectory(settingsDirectory)));
     engine.load(mainUrl);
     return app.exec();
 }

@@ -1,6 +1,8 @@
 #ifndef STARTUP_H
 #define STARTUP_H
 
+#include "registry/settingsfile.h"
+
 #include <QUrl>
 
 class QQmlEngine;
@@ -20,14 +22,13 @@ public:
     static void registerQmlTypes();
 
     // The back-end objects QML sees, created after the role registry is
-    // filled; they live until the process ends. An empty settings directory
-    // means the application directory (tests give another one).
+    // filled; they live until the process ends.
     struct Backend
     {
         RootModel *rootModel;
         FavouritesFilterProxyModel *favourites;
     };
-    static Backend createBackend(const QString &settingsBaseDirectory = QString());
+    static Backend createBackend(const SettingsFile &settingsFile = SettingsFile());
     static void exposeBackend(QQmlEngine &engine, const Backend &backend);
 };
 

@@ -1,6 +1,7 @@
 #include "registry/rootmodel.h"
 
 #include "device/norvaleodimmer.h"
+#include "logging/logcategories.h"
 #include "model/devicelimits.h"
 #include "model/dimmer.h"
 #include "model/hostaddresstext.h"
@@ -303,8 +304,8 @@ bool RootModel::keepDamagedFile()
     }
     fileNeedsCopy = false;
     if (!settingsFile.damagedCopyPath().isEmpty()) {
-        qWarning("settings: %s could not be loaded whole; its bytes are kept in %s",
-                 qPrintable(settingsFile.readPath()), qPrintable(settingsFile.damagedCopyPath()));
+        qCWarning(lcSettings, "settings: %s could not be loaded whole; its bytes are kept in %s",
+                  qPrintable(settingsFile.readPath()), qPrintable(settingsFile.damagedCopyPath()));
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #include "registry/settingsfile.h"
 
+#include "logging/logcategories.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -145,8 +147,8 @@ QString SettingsFile::damagedCopyPath() const
 bool SettingsFile::fail(const QString &action, const QString &path, const QString &reason)
 {
     lastError = reason;
-    qWarning("settings: cannot %s %s: %s", qPrintable(action), qPrintable(path),
-             qPrintable(reason));
+    qCWarning(lcSettings, "settings: cannot %s %s: %s", qPrintable(action), qPrintable(path),
+              qPrintable(reason));
     return false;
 }
 

@@ -2,7 +2,8 @@
 # Unpacks the package into a temporary root and starts the installed program
 # the way the desktop does, from its entry's Exec line: the options answer as
 # they should, and under X its window appears with the class the entry names
-# and an icon, which needs every QML module of the interface.
+# and an icon, which needs every QML module of the interface. The settings log
+# line tells where --settings-dir put the list.
 # Usage: run-installed.sh <package build dir> <scripts/with-display>
 set -eu
 
@@ -21,7 +22,8 @@ if [ "${1:-}" = "--with-display" ]; then
     [ $status -eq 2 ] || fail "an unknown option exited with $status, not 2"
     grep -q "^Usage:" "$root/unknown.out" || fail "an unknown option printed no usage"
 
-    $exec_line --settings-dir "$root/settings" >"$root/app.log" 2>&1 &
+    QT_LOGGING_RULES="norvaleo.settings.debug=true" \
+        $exec_line --settings-dir "$root/settings" >"$root/app.log" 2>&1 &
     app=$!
     window=""
     tries=0
@@ -40,6 +42,8 @@ if [ "${1:-}" = "--with-display" ]; then
     cat "$root/app.log"
     ! grep -qiE "module .* is not installed|plugin cannot be loaded" "$root/app.log" ||
         fail "a QML module is missing"
+    grep -q "writes \"$root/settings/settings.json\"" "$root/app.log" ||
+        fail "--settings-dir $root/settings did not choose $root/settings/settings.json"
     case "$title" in "NorvaleoDimmer v"*) ;; *) fail "window title '$title'" ;; esac
     case "$class" in *"\"$wm_class\"") ;; *) fail "window class $class, the entry says $wm_class" ;; esac
     case "$icon" in *"CARDINAL) ="*) ;; *) fail "the window has no icon: $icon" ;; esac

@@ -31,7 +31,7 @@ public Q_SLOTS:
 
     void qmlEngineAvailable(QQmlEngine *engine)
     {
-        const Startup::Backend backend = Startup::createBackend(settingsDir.path());
+        const Startup::Backend backend = Startup::createBackend(SettingsFile(settingsDir.path()));
         auto *fixture = new SimulatorFixture(backend.rootModel, settingsDir.path(), engine);
         Startup::exposeBackend(*engine, backend);
         engine->rootContext()->setContextProperty(QStringLiteral("simulator"), fixture);
