@@ -9,7 +9,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 local network (UDP broadcast, HTTP on port 80), switches and dims their light
 channels, keeps a list of favourite channels and edits each controller's
 configuration: name, Wi-Fi and wired network, RS-485 line and Modbus address,
-inputs and dimming. Its interface is in Russian.")
+inputs and dimming. Its interface is in Russian. The command-line client
+norvaleo-ctl searches, lists, shows and dims the same controllers from a
+terminal or a script.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
