@@ -48,8 +48,16 @@ bool sameContent(const QString &first, const QString &second)
 
 } // namespace
 
-SettingsFile::SettingsFile(const QString &baseDirectory) : base(baseDirectory)
+SettingsFile::SettingsFile(const QString &baseDirectory)
+    : base(baseDirectory), besideAllowed(!baseDirectory.isEmpty() || NORVALEO_PORTABLE_SETTINGS)
 {
+}
+
+SettingsFile SettingsFile::perUser()
+{
+    SettingsFile file;
+    file.besideAllowed = false;
+    return file;
 }
 
 SettingsFile SettingsFile::inDirectory(const QString &directory)
@@ -69,6 +77,9 @@ QString SettingsFile::baseDirectory() const
 
 QString SettingsFile::besidePath() const
 {
+    if (!besideAllowed) {
+        return {};
+    }
     const QString baseDir = baseDirectory();
     if (baseDir.isEmpty()) {
         return {};
@@ -121,7 +132,8 @@ QString SettingsFile::filePath() const
 QString SettingsFile::readPath() const
 {
     const QString path = filePath();
-    if (!fixedDirectory.isEmpty() || path == besidePath() || QFile::exists(path)) {
+    if (!fixedDirectory.isEmpty() || !besideAllowed || path == besidePath() ||
+        QFile::exists(path)) {
         return path;
     }
     // The list has not moved to the per-user location yet.

@@ -9,16 +9,22 @@
 // The file that keeps the list of known controllers across restarts:
 // "settings/settings.json" beside the executable where that directory can be
 // written, else "settings.json" in the user's application configuration
-// directory. Failures are reported by the result and one warning line.
+// directory. A build made for installation (NORVALEO_PORTABLE_SETTINGS off)
+// keeps it per user only: even an administrator's copy must not write into
+// the installed program's directory. Failures are reported by the result and
+// one warning line.
 class SettingsFile
 {
 public:
     // A file larger than this is no settings file of ours and is not read.
     static constexpr qint64 MaxSize = DeviceLimits::MaxSettingsFileSize;
 
-    // An empty base directory means the application directory; only tests
-    // give another one. The per-user fallback applies to both.
+    // An empty base directory means the application directory, or only the
+    // per-user file in a build made for installation; only tests give another
+    // one. The per-user fallback applies to both.
     explicit SettingsFile(const QString &baseDirectory = QString());
+    // Only the per-user file, never one beside the executable.
+    static SettingsFile perUser();
     // Exactly <directory>/settings.json, without any fallback.
     static SettingsFile inDirectory(const QString &directory);
 
@@ -54,6 +60,7 @@ private:
 
     QString base;
     QString fixedDirectory; // set by inDirectory: no location rules
+    bool besideAllowed = true;
     QString directoryName = QStringLiteral("settings");
     QString fileName = QStringLiteral("settings.json");
     QString lastError;

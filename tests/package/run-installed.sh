@@ -3,7 +3,8 @@
 # the way the desktop does, from its entry's Exec line: the options answer as
 # they should, and under X its window appears with the class the entry names
 # and an icon, which needs every QML module of the interface. The settings log
-# line tells where --settings-dir put the list.
+# line tells where --settings-dir put the list, and that without it the list
+# is kept per user although the unpacked bin directory can be written.
 # Usage: run-installed.sh <package build dir> <scripts/with-display>
 set -eu
 
@@ -44,10 +45,23 @@ if [ "${1:-}" = "--with-display" ]; then
         fail "a QML module is missing"
     grep -q "writes \"$root/settings/settings.json\"" "$root/app.log" ||
         fail "--settings-dir $root/settings did not choose $root/settings/settings.json"
+    XDG_CONFIG_HOME="$root/config" QT_LOGGING_RULES="norvaleo.settings.debug=true" \
+        $exec_line >"$root/peruser.log" 2>&1 &
+    app=$!
+    tries=0
+    while ! grep -q "writes" "$root/peruser.log" && [ $tries -lt 150 ]; do
+        sleep 0.2
+        tries=$((tries + 1))
+    done
+    kill $app
+    wait $app 2>/dev/null || true
+    grep -q "writes \"$root/config/NorvaleoDimmer/settings.json\"" "$root/peruser.log" ||
+        { cat "$root/peruser.log"; fail "the installed program does not keep its list per user"; }
     case "$title" in "NorvaleoDimmer v"*) ;; *) fail "window title '$title'" ;; esac
     case "$class" in *"\"$wm_class\"") ;; *) fail "window class $class, the entry says $wm_class" ;; esac
     case "$icon" in *"CARDINAL) ="*) ;; *) fail "the window has no icon: $icon" ;; esac
-    echo "PASS: window '$title', $class"
+    [ ! -e "$root/usr/bin/settings" ] || fail "a settings directory appeared in usr/bin"
+    echo "PASS: window '$title', $class; the list kept per user"
     exit 0
 fi
 
@@ -76,5 +90,11 @@ for option in --help --version "--settings-dir <DIR>"; do
     echo "$help" | grep -q -- "$option" || fail "--help does not name $option"
 done
 echo "PASS: --version and --help, without a display"
+
+# Where root could write the bin directory, the list still stays per user.
+[ -w "$root/usr/bin" ] || fail "the unpacked bin directory is not writable"
+list=$(XDG_CONFIG_HOME="$root/config" norvaleo-ctl list --json) || fail "norvaleo-ctl list failed"
+echo "$list" | grep -qF "\"settings_file\": \"$root/config/NorvaleoDimmer/settings.json\"" ||
+    fail "norvaleo-ctl reads $list"
 
 "$with_display" sh "$0" --with-display "$root" "$exec_line" "$(entry StartupWMClass)"

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -172,6 +173,28 @@ private Q_SLOTS:
             QCOMPARE(text(channel(root, 0, 0), "name"), QStringLiteral("Люстра"));
             QVERIFY(root.clearSettings());
         }
+        QVERIFY(!QFile::exists(perUser));
+    }
+
+    // A build made for installation: even where the executable's directory
+    // can be written (root, an administrator), nothing is kept there.
+    void installedBuildKeepsTheListPerUser()
+    {
+        const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/settings");
+        QVERIFY(QFileInfo(QCoreApplication::applicationDirPath()).isWritable());
+        const bool besideExisted = QFileInfo::exists(beside);
+        const QString perUser =
+            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+            QStringLiteral("/settings.json");
+        QFile::remove(perUser);
+
+        SettingsFile file = SettingsFile::perUser();
+        QCOMPARE(file.filePath(), perUser);
+        QCOMPARE(file.readPath(), perUser);
+        QVERIFY(file.writeAll("{}"));
+        QCOMPARE(contentOf(perUser), QByteArray("{}"));
+        QCOMPARE(QFileInfo::exists(beside), besideExisted);
+        QVERIFY(file.remove());
         QVERIFY(!QFile::exists(perUser));
     }
 
