@@ -1,19 +1,43 @@
 #include "app/commandline.h"
 
+namespace {
+
+const char *const programHelp = R"(Использование: NorvaleoDimmer [ПАРАМЕТРЫ]
+
+Находит диммерные контроллеры Norvaleo в локальной сети, включает, выключает
+и диммирует их каналы, хранит избранные каналы и изменяет настройки
+контроллеров.
+
+Параметры:
+  --settings-dir КАТАЛОГ  хранить список контроллеров в КАТАЛОГ/settings.json,
+                          а не в обычном месте (например, на флешке)
+  -h, --help              справка
+  -v, --version           версия
+
+Понимаются и параметры приложений Qt, например -platform. При ошибке в
+командной строке код завершения 2.
+)";
+
+const QString settingsDirectoryName = QStringLiteral("settings-dir");
+
+QString dashed(const QString &name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+} // namespace
+
 CommandLine::CommandLine()
     : helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                 QStringLiteral("Shows this help and exits.")),
+                 QStringLiteral("справка")),
       versionOption(QStringList{QStringLiteral("v"), QStringLiteral("version")},
-                    QStringLiteral("Shows the version and exits.")),
+                    QStringLiteral("версия")),
       settingsDirectoryOption(
-          QStringLiteral("settings-dir"),
-          QStringLiteral("Keeps the list of controllers in DIR/settings.json instead of the "
-                         "usual place."),
-          QStringLiteral("DIR"))
+          settingsDirectoryName,
+          QStringLiteral("хранить список контроллеров в КАТАЛОГ/settings.json, а не в обычном "
+                         "месте"),
+          QStringLiteral("КАТАЛОГ"))
 {
-    parser.setApplicationDescription(
-        QStringLiteral("Finds the Norvaleo dimmer controllers on the local network, switches and "
-                       "dims their light channels and edits their configuration."));
     parser.addOption(helpOption);
     parser.addOption(versionOption);
     parser.addOption(settingsDirectoryOption);
@@ -23,18 +47,35 @@ bool CommandLine::parse(const QStringList &arguments)
 {
     error.clear();
     if (!parser.parse(arguments)) {
-        error = parser.errorText();
+        error = parserError(arguments);
         return false;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        error = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
+        error = QStringLiteral("лишний аргумент «%1»").arg(parser.positionalArguments().first());
         return false;
     }
     if (parser.isSet(settingsDirectoryOption) && settingsDirectory().isEmpty()) {
-        error = QStringLiteral("--settings-dir needs a directory");
+        error = QStringLiteral("--settings-dir: не указан каталог");
         return false;
     }
     return true;
+}
+
+// Qt's own error text is English; its cases are told apart here instead.
+QString CommandLine::parserError(const QStringList &arguments) const
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        return QStringLiteral("неизвестный параметр «%1»").arg(dashed(unknown.first()));
+    }
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument.startsWith(QLatin1Char('-')) && argument.contains(QLatin1Char('=')) &&
+            !argument.startsWith(dashed(settingsDirectoryName) + QLatin1Char('='))) {
+            return QStringLiteral("«%1»: у параметра нет значения").arg(argument);
+        }
+    }
+    // The only option that takes a value was given none.
+    return QStringLiteral("--settings-dir: не указан каталог");
 }
 
 QString CommandLine::errorText() const
@@ -57,7 +98,7 @@ QString CommandLine::settingsDirectory() const
     return parser.value(settingsDirectoryOption);
 }
 
-QString CommandLine::helpText() const
+QString CommandLine::helpText()
 {
-    return parser.helpText();
+    return QString::fromUtf8(programHelp);
 }

@@ -13,7 +13,7 @@ public:
     CommandLine();
 
     // False on an unknown option, a missing or empty value, or an argument
-    // that is no option; errorText() says which. Qt's own options (-platform,
+    // that is no option; errorText() says which, in one Russian line. Qt's own options (-platform,
     // -style, ...) count as unknown until the application object has taken
     // them out of the arguments.
     bool parse(const QStringList &arguments);
@@ -24,10 +24,11 @@ public:
     // Empty when the option is not given.
     QString settingsDirectory() const;
 
-    // Needs the application object: the usage line names the executable.
-    QString helpText() const;
+    static QString helpText();
 
 private:
+    QString parserError(const QStringList &arguments) const;
+
     QCommandLineParser parser;
     QCommandLineOption helpOption;
     QCommandLineOption versionOption;

@@ -38,7 +38,8 @@ void setApplicationIdentity()
 
 void print(FILE *stream, const QString &text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stream);
+    // UTF-8 as norvaleo-ctl writes, whatever the locale says.
+    std::fputs(text.toUtf8().constData(), stream);
     std::fflush(stream);
 }
 
@@ -49,7 +50,7 @@ int answerWithoutWindow(int &argc, char **argv, const CommandLine &commandLine)
     QCoreApplication app(argc, argv);
     setApplicationIdentity();
     if (commandLine.helpRequested()) {
-        print(stdout, commandLine.helpText());
+        print(stdout, CommandLine::helpText());
     } else {
         print(stdout, QCoreApplication::applicationName() + QLatin1Char(' ') +
                           QCoreApplication::applicationVersion() + QLatin1Char('\n'));
@@ -108,7 +109,9 @@ int Startup::run(int &argc, char **argv, const QUrl &mainUrl)
     QGuiApplication::setDesktopFileName(QStringLiteral(NORVALEO_APP_ID));
     // Parsed again without the options the application object took for itself.
     if (!commandLine.parse(app.arguments())) {
-        print(stderr, commandLine.errorText() + QStringLiteral("\n\n") + commandLine.helpText());
+        print(stderr, QCoreApplication::applicationName() + QStringLiteral(": ") +
+                          commandLine.errorText() + QStringLiteral("\n\n") +
+                          CommandLine::helpText());
         return 2;
     }
 

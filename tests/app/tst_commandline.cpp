@@ -12,6 +12,7 @@ private slots:
     void parse_data();
     void parse();
     void parsingAgainForgetsTheFirstResult();
+    void helpIsRussianAndNamesEveryOption();
 };
 
 void tst_CommandLine::parse_data()
@@ -21,7 +22,7 @@ void tst_CommandLine::parse_data()
     QTest::addColumn<bool>("help");
     QTest::addColumn<bool>("version");
     QTest::addColumn<QString>("settingsDirectory");
-    QTest::addColumn<QString>("errorMentions");
+    QTest::addColumn<QString>("errorText");
 
     QTest::newRow("nothing") << QStringList{} << true << false << false << QString() << QString();
     QTest::newRow("settings dir") << QStringList{"--settings-dir", "/media/stick/lights"} << true
@@ -31,17 +32,22 @@ void tst_CommandLine::parse_data()
     QTest::newRow("version") << QStringList{"--version"} << true << false << true << QString()
                              << QString();
     QTest::newRow("-v") << QStringList{"-v"} << true << false << true << QString() << QString();
-    QTest::newRow("unknown option")
-        << QStringList{"--bogus"} << false << false << false << QString() << "bogus";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << false << false << false
+                                    << QString() << "неизвестный параметр «--bogus»";
     // Help still wins: it is answered before the application object exists.
     QTest::newRow("unknown option and help")
-        << QStringList{"--bogus", "--help"} << false << true << false << QString() << "bogus";
-    QTest::newRow("missing directory")
-        << QStringList{"--settings-dir"} << false << false << false << QString() << "settings-dir";
+        << QStringList{"--bogus", "--help"} << false << true << false << QString()
+        << "неизвестный параметр «--bogus»";
+    QTest::newRow("unknown short option")
+        << QStringList{"-x"} << false << false << false << QString() << "неизвестный параметр «-x»";
+    QTest::newRow("value for help") << QStringList{"--help=all"} << false << true << false
+                                    << QString() << "«--help=all»: у параметра нет значения";
+    QTest::newRow("missing directory") << QStringList{"--settings-dir"} << false << false << false
+                                       << QString() << "--settings-dir: не указан каталог";
     QTest::newRow("empty directory") << QStringList{"--settings-dir", ""} << false << false << false
-                                     << QString() << "settings-dir";
-    QTest::newRow("stray argument")
-        << QStringList{"lights.json"} << false << false << false << QString() << "lights.json";
+                                     << QString() << "--settings-dir: не указан каталог";
+    QTest::newRow("stray argument") << QStringList{"lights.json"} << false << false << false
+                                    << QString() << "лишний аргумент «lights.json»";
 }
 
 void tst_CommandLine::parse()
@@ -51,7 +57,7 @@ void tst_CommandLine::parse()
     QFETCH(bool, help);
     QFETCH(bool, version);
     QFETCH(QString, settingsDirectory);
-    QFETCH(QString, errorMentions);
+    QFETCH(QString, errorText);
 
     CommandLine commandLine;
     QCOMPARE(commandLine.parse(QStringList{"NorvaleoDimmer"} + arguments), valid);
@@ -61,8 +67,7 @@ void tst_CommandLine::parse()
     if (valid) {
         QCOMPARE(commandLine.settingsDirectory(), settingsDirectory);
     } else {
-        QVERIFY2(commandLine.errorText().contains(errorMentions),
-                 qPrintable(commandLine.errorText()));
+        QCOMPARE(commandLine.errorText(), errorText);
     }
 }
 
@@ -74,6 +79,19 @@ void tst_CommandLine::parsingAgainForgetsTheFirstResult()
     QVERIFY(commandLine.parse({"NorvaleoDimmer", "--settings-dir", "/d"}));
     QVERIFY(commandLine.errorText().isEmpty());
     QCOMPARE(commandLine.settingsDirectory(), QStringLiteral("/d"));
+}
+
+void tst_CommandLine::helpIsRussianAndNamesEveryOption()
+{
+    const QString help = CommandLine::helpText();
+    QVERIFY(help.startsWith(QStringLiteral("Использование: NorvaleoDimmer [ПАРАМЕТРЫ]\n")));
+    for (const char *option :
+         {"  --settings-dir КАТАЛОГ  ", "  -h, --help  ", "  -v, --version  "}) {
+        QVERIFY2(help.contains(QString::fromUtf8(option)), option);
+    }
+    // Every line but the option names and values is Russian: no English word is left.
+    QVERIFY2(!help.contains(QRegularExpression(QStringLiteral("\\b(the|and|or|Usage|Options)\\b"))),
+             qPrintable(help));
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

@@ -21,7 +21,9 @@ if [ "${1:-}" = "--with-display" ]; then
     status=$?
     set -e
     [ $status -eq 2 ] || fail "an unknown option exited with $status, not 2"
-    grep -q "^Usage:" "$root/unknown.out" || fail "an unknown option printed no usage"
+    grep -q "^NorvaleoDimmer: неизвестный параметр «--no-such-option»$" "$root/unknown.out" ||
+        fail "an unknown option printed no Russian error line"
+    grep -q "^Использование:" "$root/unknown.out" || fail "an unknown option printed no usage"
 
     QT_LOGGING_RULES="norvaleo.settings.debug=true" \
         $exec_line --settings-dir "$root/settings" >"$root/app.log" 2>&1 &
@@ -86,7 +88,7 @@ version=$(dpkg-deb -f "$deb" Version)
 [ "$($exec_line --version)" = "NorvaleoDimmer $version" ] ||
     fail "--version printed '$($exec_line --version)'"
 help=$($exec_line --help)
-for option in --help --version "--settings-dir <DIR>"; do
+for option in --help --version "--settings-dir КАТАЛОГ"; do
     echo "$help" | grep -q -- "$option" || fail "--help does not name $option"
 done
 echo "PASS: --version and --help, without a display"
