@@ -114,7 +114,7 @@ SettingsPage {
 
                 objectName: "ipField"
                 Layout.fillWidth: true
-                text: page.roleText("ipAddress_1")
+                sourceText: page.roleText("ipAddress_1")
                 placeholderText: "0.0.0.0"
                 color: page.fieldColor
                 enabled: !dhcpSwitch.checked
@@ -133,7 +133,7 @@ SettingsPage {
 
                 objectName: "maskField"
                 Layout.fillWidth: true
-                text: page.roleText("lan_mask")
+                sourceText: page.roleText("lan_mask")
                 placeholderText: "255.0.0.0"
                 color: page.fieldColor
                 enabled: !dhcpSwitch.checked
@@ -152,7 +152,7 @@ SettingsPage {
 
                 objectName: "gateField"
                 Layout.fillWidth: true
-                text: page.roleText("lan_gate")
+                sourceText: page.roleText("lan_gate")
                 placeholderText: "255.0.0.0"
                 color: page.fieldColor
                 enabled: !dhcpSwitch.checked

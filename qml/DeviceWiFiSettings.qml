@@ -156,7 +156,7 @@ SettingsPage {
 
                 objectName: "ipField"
                 Layout.fillWidth: true
-                text: page.roleText("ipAddress_2")
+                sourceText: page.roleText("ipAddress_2")
                 color: Theme.black
                 enabled: !dhcpSwitch.checked
                 drawAttention: false
@@ -174,7 +174,7 @@ SettingsPage {
 
                 objectName: "maskField"
                 Layout.fillWidth: true
-                text: page.roleText("wifi_mask")
+                sourceText: page.roleText("wifi_mask")
                 placeholderText: "255.0.0.0"
                 color: Theme.neutral
                 enabled: !dhcpSwitch.checked
@@ -193,7 +193,7 @@ SettingsPage {
 
                 objectName: "gateField"
                 Layout.fillWidth: true
-                text: page.roleText("wifi_gate")
+                sourceText: page.roleText("wifi_gate")
                 placeholderText: "255.0.0.0"
                 color: Theme.black
                 enabled: !dhcpSwitch.checked

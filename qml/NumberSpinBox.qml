@@ -4,9 +4,11 @@ import QtQuick.Controls 2.15
 // A spin box for whole numbers from 0 up: the number, grouped as the
 // control's locale writes it and followed by `suffix`, between a "-" and a
 // "+" button. With `editable` the number can be typed; typing is limited to
-// digits (and the suffix) that stay within `to`, and the text is read by
-// readNumber(): all white space removed first unless `ignoreWhiteSpace` is
-// false, then the digits before the first other character.
+// digits (and the suffix) that stay within `to`, with the locale's group
+// separator or any blank between digits, and the text is read by
+// readNumber(): group separators and, unless `ignoreWhiteSpace` is false,
+// all white space removed first, then the digits before the first other
+// character. Text that is no such number leaves the value unchanged.
 //
 // `sourceValue`, when bound to a role, sets the value at start and again
 // whenever the role changes; a repeated report of the same value keeps what
@@ -33,13 +35,29 @@ SpinBox {
     font.pointSize: Theme.rowPointSize
     inputMethodHints: Qt.ImhDigitsOnly
 
+    // The blanks a locale may group digits with (no-break and narrow no-break
+    // space among them) and the locale's own separator, as a character class.
+    function separatorClass() {
+        const separator = locale.groupSeparator ? String(locale.groupSeparator) : "";
+        const blanks = ignoreWhiteSpace ? "\\s\u00a0\u2007\u202f" : "";
+        const own = separator.replace(/[-\\\]^]/g, "\\$&");
+        return blanks + own;
+    }
+
     // The number the text stands for, or NaN when it starts with no digit.
     function readNumber(text) {
         let source = String(text);
-        if (ignoreWhiteSpace)
-            source = source.replace(/\s/g, "");
+        const separators = separatorClass();
+        if (separators.length > 0)
+            source = source.replace(new RegExp("[" + separators + "]", "g"), "");
         const digits = /^[0-9]*/.exec(source)[0];
         return digits.length > 0 ? parseInt(digits, 10) : NaN;
+    }
+
+    // Whether the text is a whole number as typing allows it (up to the upper
+    // limit; one below the lower limit is raised to it).
+    function isNumberText(text) {
+        return !isNaN(readNumber(text)) && new RegExp(typingPattern()).test(String(text));
     }
 
     // A pattern for the decimal numbers from 0 to `max`, without leading
@@ -82,20 +100,21 @@ SpinBox {
     }
 
     function typingPattern() {
-        const gap = ignoreWhiteSpace ? "\\s*" : "";
+        const separators = separatorClass();
+        const gap = separators.length > 0 ? "[" + separators + "]*" : "";
+        const blank = "[\\s\u00a0\u2007\u202f]*";
         const unit = suffix.trim().replace(/[.*+?^${}()|[\]\\]/g, "\\$&");
-        let pattern = "^\\s*(?:0" + gap + ")*" + numberPattern(maximum, gap);
+        let pattern = "^" + blank + "(?:0" + gap + ")*" + numberPattern(maximum, gap);
         if (unit.length > 0)
-            pattern += "(?:\\s*" + unit + ")?";
-        return pattern + "\\s*$";
+            pattern += "(?:" + blank + unit + ")?";
+        return pattern + blank + "$";
     }
 
     textFromValue: function (value, locale) {
         return Number(value).toLocaleString(locale, "f", 0) + control.suffix;
     }
     valueFromText: function (text, locale) {
-        const number = control.readNumber(text);
-        return isNaN(number) ? control.value : number;
+        return control.isNumberText(text) ? control.readNumber(text) : control.value;
     }
 
     onSourceValueChanged: followSource(false)

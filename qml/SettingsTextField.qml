@@ -4,9 +4,16 @@ import QtQuick.Controls 2.15
 // A text field whose background carries the `attention` flag that a
 // refusing check sets on it. `drawAttention` decides whether the flag shows
 // as an outline in `attentionColor`; a change of focus clears the flag.
+//
+// `sourceText`, when bound to a role, fills the field at start and follows
+// the role until the user edits the field; from then on the typed text
+// stays until the page is saved or left. Renewed item data objects re-run
+// the binding, and must not take back what the user typed.
 TextField {
     id: field
 
+    property string sourceText
+    property bool edited: false
     property alias attention: fieldBackground.attention
     property bool drawAttention: true
     property bool clearAttentionOnFocusChange: true
@@ -28,6 +35,17 @@ TextField {
     horizontalAlignment: TextInput.AlignRight
     verticalAlignment: TextInput.AlignVCenter
     selectByMouse: true
+
+    onSourceTextChanged: {
+        if (!edited)
+            text = sourceText;
+    }
+    onTextEdited: edited = true
+    // A field without a source keeps what its page filled in.
+    Component.onCompleted: {
+        if (sourceText.length > 0)
+            text = sourceText;
+    }
 
     onActiveFocusChanged: {
         if (clearAttentionOnFocusChange)

@@ -203,6 +203,32 @@ SettingsTestCase {
         compare(box.value, data.expected)
     }
 
+    // The box reads back what it shows (the Russian grouping puts a no-break
+    // space between the digit groups); text that is no whole number within
+    // the limits is refused while typing and leaves the value as it was.
+    function test_dimmingBoxRefusesMangledText_data() {
+        return [
+            { tag: "letters inside", box: "pulseBox", at: 1, typed: "x99", expected: 9000 },
+            { tag: "beyond the limit", box: "halfPeriodBox", at: 1, typed: "5", expected: 10000 },
+            { tag: "digit inside", box: "offsetBox", at: 0, typed: "1", expected: 1500 }
+        ]
+    }
+
+    function test_dimmingBoxRefusesMangledText(data) {
+        const page = openPage(dimmingEntry, "dim-mangled", {})
+        const box = findChild(page, data.box)
+        const input = box.contentItem
+        verify(input.acceptableInput, input.text)
+        compare(box.valueFromText(input.text, box.locale), box.value)
+        input.forceActiveFocus()
+        input.cursorPosition = data.at
+        for (let i = 0; i < data.typed.length; ++i)
+            keyClick(data.typed[i])
+        keyClick(Qt.Key_Enter)
+        compare(box.value, data.expected)
+        verify(input.acceptableInput, input.text)
+    }
+
     function test_dimmingTypedValueIsSent() {
         const page = openPage(dimmingEntry, "dim-typed", {})
         const device = page.usedModel
