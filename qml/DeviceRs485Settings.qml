@@ -143,7 +143,8 @@ SettingsPage {
         parent: Overlay.overlay
         anchors.centerIn: parent
         width: 240
-        height: 150
+        // Grows when the wrapped notice needs more than the usual height.
+        height: Math.max(150, implicitContentHeight + topPadding + bottomPadding)
         padding: Theme.padding
         modal: true
         focus: true
@@ -160,6 +161,7 @@ SettingsPage {
             Text {
                 Layout.fillWidth: true
                 Layout.fillHeight: true
+                Layout.minimumHeight: implicitHeight
                 padding: Theme.padding
                 text: qsTr("Изменения применятся после перезагрузки устройства!")
                 color: Theme.value

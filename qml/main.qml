@@ -67,11 +67,13 @@ ApplicationWindow {
         objectName: "tabBar"
         currentIndex: 1
         width: parent.width
+        // The buttons' white backgrounds start below the line, leaving it whole.
+        topPadding: 2
         background: Rectangle {
             color: Theme.bar
             Rectangle {
                 width: parent.width
-                height: 2
+                height: tabBar.topPadding
                 color: Theme.footerLine
             }
         }

@@ -146,6 +146,8 @@ Page {
         id: addMenu
 
         objectName: "addMenu"
+        // Centred in the whole page, not in the area below the header.
+        parent: devicesPage
         anchors.centerIn: parent
         width: Theme.selectorPopupWidth
         height: 3 * Theme.selectorEntryHeight + 2 * Theme.padding
@@ -200,6 +202,8 @@ Page {
         id: messageBox
 
         objectName: "messageBox"
+        // Sized from and centred in the whole page, header included.
+        parent: devicesPage
         onYesClicked: {
             if (stateName === "dialog_dell_all") {
                 norvaleoDevicesModel.clearSettings();

@@ -227,6 +227,12 @@ TestCase {
         ]
     }
 
+    function verifyCentredInPage(page, popup) {
+        const centre = popup.background.mapToItem(page, popup.width / 2, popup.height / 2)
+        fuzzyCompare(centre.x, page.width / 2, 1)
+        fuzzyCompare(centre.y, page.height / 2, 1)
+    }
+
     function test_menuEntries(data) {
         const window = createWindow()
         const page = devicesPageOf(window)
@@ -238,6 +244,7 @@ TestCase {
         compare(entryTexts.join("|"), "Поиск устройств|Добавить вручную|Удилить все")
         compare(page.addMenu.width, 290)
         compare(page.addMenu.height, 135)
+        verifyCentredInPage(page, page.addMenu)
         simulator.screenshot(window, "devices-add-menu")
         page.addMenu.close()
         tryVerify(function() { return !page.addMenu.visible })
@@ -247,6 +254,10 @@ TestCase {
         compare(page.messageBox.messageText, data.text)
         compare(page.messageBox.leftButton.text, data.left)
         compare(page.messageBox.rightButton.text, data.right)
+        // Sized from the whole page: 0.26 of its height, twice that wide.
+        compare(page.messageBox.height, Math.max(150, 0.26 * page.height))
+        compare(page.messageBox.width, Math.min(2 * page.messageBox.height, Math.floor(0.85 * page.width)))
+        verifyCentredInPage(page, page.messageBox)
         if (data.state === "dialog_dell_all")
             simulator.screenshot(window, "message-dialog-dell-all")
 
