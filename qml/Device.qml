@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QtQuick.Window 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
 import QtGraphicalEffects 1.15
@@ -98,9 +99,10 @@ Item {
                 Layout.preferredHeight: 90
                 Layout.alignment: Qt.AlignVCenter
                 source: "qrc:/icons/norvaleo_dimmer.png"
-                // Scaled once when loaded, to the size it is drawn at: mipmaps
-                // cost 60 ms of the first frame where OpenGL is software.
-                sourceSize: Qt.size(90, 90)
+                // Scaled once when loaded, to the size it is drawn at on this
+                // screen: mipmaps cost 60 ms of the first frame where OpenGL
+                // is software.
+                sourceSize: Qt.size(90 * Screen.devicePixelRatio, 90 * Screen.devicePixelRatio)
                 fillMode: Image.PreserveAspectFit
                 smooth: true
             }

@@ -46,22 +46,22 @@ SettingsPage {
     Component.onCompleted: timerSwitch.checked = Flags.isTrue(roleValue("dimmer_use_timer_sinch"))
 
     Card {
-        Layout.preferredHeight: 225
+        // Taller in a narrow window, where the labels wrap.
+        Layout.preferredHeight: Math.max(225, implicitHeight)
 
         SettingsRow {
             Layout.topMargin: 5
             Layout.bottomMargin: 5
-            editorShare: Theme.spinBoxWidth / Math.max(width, Theme.spinBoxWidth)
+            editorShare: offsetBox.implicitWidth / Math.max(width, offsetBox.implicitWidth)
             implicitHeight: Math.max(Theme.rowHeight, labelItem.implicitHeight)
             labelItem.wrapMode: Text.WordWrap
-            labelItem.maximumLineCount: 2
+            labelItem.maximumLineCount: 3
             label: qsTr("Смещение перехода нуля")
 
             NumberSpinBox {
                 id: offsetBox
 
                 objectName: "offsetBox"
-                Layout.preferredWidth: Theme.spinBoxWidth
                 from: 0
                 to: 20000
                 editable: true
@@ -77,17 +77,16 @@ SettingsPage {
         SettingsRow {
             Layout.topMargin: 5
             Layout.bottomMargin: 5
-            editorShare: Theme.spinBoxWidth / Math.max(width, Theme.spinBoxWidth)
+            editorShare: offsetBox.implicitWidth / Math.max(width, offsetBox.implicitWidth)
             implicitHeight: Math.max(Theme.rowHeight, labelItem.implicitHeight)
             labelItem.wrapMode: Text.WordWrap
-            labelItem.maximumLineCount: 2
+            labelItem.maximumLineCount: 3
             label: qsTr("Полупериод сети")
 
             NumberSpinBox {
                 id: halfPeriodBox
 
                 objectName: "halfPeriodBox"
-                Layout.preferredWidth: Theme.spinBoxWidth
                 from: 0
                 to: 20000
                 editable: true
@@ -103,17 +102,16 @@ SettingsPage {
         SettingsRow {
             Layout.topMargin: 5
             Layout.bottomMargin: 5
-            editorShare: Theme.spinBoxWidth / Math.max(width, Theme.spinBoxWidth)
+            editorShare: offsetBox.implicitWidth / Math.max(width, offsetBox.implicitWidth)
             implicitHeight: Math.max(Theme.rowHeight, labelItem.implicitHeight)
             labelItem.wrapMode: Text.WordWrap
-            labelItem.maximumLineCount: 2
+            labelItem.maximumLineCount: 3
             label: qsTr("Максимальная длительность импульса")
 
             NumberSpinBox {
                 id: pulseBox
 
                 objectName: "pulseBox"
-                Layout.preferredWidth: Theme.spinBoxWidth
                 from: 0
                 to: 20000
                 editable: true
@@ -129,10 +127,10 @@ SettingsPage {
         SettingsRow {
             Layout.topMargin: 5
             Layout.bottomMargin: 5
-            editorShare: Theme.spinBoxWidth / Math.max(width, Theme.spinBoxWidth)
+            editorShare: offsetBox.implicitWidth / Math.max(width, offsetBox.implicitWidth)
             implicitHeight: Math.max(Theme.rowHeight, labelItem.implicitHeight)
             labelItem.wrapMode: Text.WordWrap
-            labelItem.maximumLineCount: 2
+            labelItem.maximumLineCount: 3
             label: qsTr("Использовать таймер")
 
             ToggleSwitch {

@@ -90,6 +90,8 @@ SettingsPage {
                 color: Theme.neutral
                 font.pointSize: Theme.rowPointSize
                 font.bold: true
+                wrapMode: Text.WordWrap
+                maximumLineCount: 2
                 elide: Text.ElideRight
             }
 
@@ -119,7 +121,8 @@ SettingsPage {
             Card {
                 property alias selector: typeSelector
 
-                Layout.preferredHeight: 95
+                // Taller when the chosen type wraps.
+                Layout.preferredHeight: Math.max(95, implicitHeight)
                 opacity: autodetectSwitch.checked ? 0.5 : 1
                 spacing: 6
 
@@ -128,7 +131,11 @@ SettingsPage {
                     text: qsTr("ВХОД ") + (index + 1)
                 }
 
+                // The long type texts take all of the row the label leaves.
                 SettingsRow {
+                    implicitHeight: Math.max(Theme.rowHeight, typeSelector.implicitHeight)
+                    editorShare: Math.max(Theme.editorShare,
+                                          1 - (labelItem.implicitWidth + Theme.spacing) / Math.max(1, width))
                     label: qsTr("Тип входа")
 
                     Selector {

@@ -127,7 +127,6 @@ SettingsPage {
                 id: addressBox
 
                 objectName: "addressBox"
-                Layout.preferredWidth: Theme.spinBoxWidth
                 from: 1
                 to: 247
                 editable: true

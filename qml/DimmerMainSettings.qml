@@ -129,14 +129,13 @@ SettingsPage {
             }
 
             ColumnLayout {
-                Layout.preferredWidth: Theme.spinBoxWidth
+                Layout.preferredWidth: minutesBox.implicitWidth
                 spacing: 4
 
                 NumberSpinBox {
                     id: minutesBox
 
                     objectName: "minutesBox"
-                    Layout.preferredWidth: Theme.spinBoxWidth
                     from: 0
                     to: 108
                     editable: true
@@ -149,7 +148,6 @@ SettingsPage {
                     id: secondsBox
 
                     objectName: "secondsBox"
-                    Layout.preferredWidth: Theme.spinBoxWidth
                     from: 0
                     to: 59
                     editable: true
@@ -162,7 +160,6 @@ SettingsPage {
                     id: millisecondsBox
 
                     objectName: "millisecondsBox"
-                    Layout.preferredWidth: Theme.spinBoxWidth
                     from: 0
                     to: 900
                     stepSize: 100
@@ -184,7 +181,6 @@ SettingsPage {
                 id: minimumBox
 
                 objectName: "minimumBox"
-                Layout.preferredWidth: Theme.spinBoxWidth
                 from: 0
                 to: 255
                 editable: true
@@ -204,7 +200,6 @@ SettingsPage {
                 id: maximumBox
 
                 objectName: "maximumBox"
-                Layout.preferredWidth: Theme.spinBoxWidth
                 from: 0
                 to: 255
                 editable: true

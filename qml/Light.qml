@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import QtQuick.Window 2.15
 import QtGraphicalEffects 1.15
 import Project.types 1.0
 import "Flags.js" as Flags
@@ -19,6 +20,8 @@ Item {
     readonly property bool connected: Flags.isTrue(model.connection_status)
     readonly property bool favourite: Flags.isTrue(model.favourites)
     readonly property bool digital: Number(model.light_type) === DimmerChType.DIGITAL
+    // Rendered at the screen's density so that the bulb stays sharp.
+    readonly property size bulbSourceSize: Qt.size(72 * Screen.devicePixelRatio, 105 * Screen.devicePixelRatio)
     // The open dimming popup; it destroys itself when closed.
     property var dimmerPopup: null
 
@@ -93,10 +96,21 @@ Item {
         background: Item {}
 
         contentItem: Item {
+            // The bulb stands in the middle of the room the buttons on the
+            // right leave, so that neither covers it.
+            Item {
+                id: bulbArea
+
+                anchors.left: parent.left
+                anchors.top: parent.top
+                anchors.bottom: parent.bottom
+                width: Math.min(favouriteButton.x, percentButton.x) - cardFace.x
+            }
+
             Rectangle {
                 id: glowCircle
 
-                anchors.horizontalCenter: parent.horizontalCenter
+                anchors.horizontalCenter: bulbArea.horizontalCenter
                 y: 67 - height / 2
                 width: 40 * light.percent / 100
                 height: width
@@ -116,22 +130,22 @@ Item {
 
             Image {
                 objectName: "bulbOff"
-                anchors.horizontalCenter: parent.horizontalCenter
+                anchors.horizontalCenter: bulbArea.horizontalCenter
                 anchors.bottom: parent.bottom
                 width: 55
                 height: 80
-                sourceSize: Qt.size(72, 105)
+                sourceSize: light.bulbSourceSize
                 source: "qrc:/icons/bulb-off.png"
                 smooth: true
             }
 
             Image {
                 objectName: "bulbOn"
-                anchors.horizontalCenter: parent.horizontalCenter
+                anchors.horizontalCenter: bulbArea.horizontalCenter
                 anchors.bottom: parent.bottom
                 width: 55
                 height: 80
-                sourceSize: Qt.size(72, 105)
+                sourceSize: light.bulbSourceSize
                 source: "qrc:/icons/bulb-on.png"
                 opacity: light.percent / 100
                 smooth: true
@@ -218,11 +232,16 @@ Item {
             color: light.lit ? Theme.percentOnBackground : Theme.percentOffBackground
         }
 
+        // "100%" shrinks a little to keep clear of the circle's edge.
         contentItem: Text {
             objectName: "percentText"
+            leftPadding: 3
+            rightPadding: 3
             text: light.percent + "%"
             textFormat: Text.PlainText
             font.pointSize: Theme.percentPointSize
+            fontSizeMode: Text.HorizontalFit
+            minimumPointSize: Theme.percentPointSize - 2
             color: light.lit ? Theme.percentOnText : Theme.percentOffText
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QtQuick.Window 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
 
@@ -115,7 +116,7 @@ Popup {
                 Layout.preferredHeight: 35
                 visible: messageBox.shownState === "waiting"
                 source: "qrc:/icons/waiting.png"
-                sourceSize: Qt.size(70, 70)
+                sourceSize: Qt.size(35 * Math.max(2, Screen.devicePixelRatio), 35 * Math.max(2, Screen.devicePixelRatio))
                 fillMode: Image.PreserveAspectFit
                 smooth: true
 

@@ -23,7 +23,11 @@ SpinBox {
     readonly property int minimum: Math.min(from, to)
     readonly property int maximum: Math.max(from, to)
 
-    implicitWidth: Theme.spinBoxWidth
+    // Wider than usual where the largest value would not fit between the
+    // buttons with a margin on each side.
+    implicitWidth: Math.max(Theme.spinBoxWidth,
+                            Math.ceil(widestText.advanceWidth)
+                            + 2 * (implicitHeight + Theme.spinTextMargin))
     implicitHeight: Theme.rowHeight
     padding: 0
     leftPadding: down.indicator ? down.indicator.width : 0
@@ -125,6 +129,13 @@ SpinBox {
     }
 
     background: Item {}
+
+    TextMetrics {
+        id: widestText
+
+        font: control.font
+        text: control.textFromValue(control.maximum, control.locale)
+    }
 
     QtObject {
         id: internal

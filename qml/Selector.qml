@@ -29,7 +29,8 @@ AbstractButton {
     property alias popup: listPopup
 
     implicitWidth: 120
-    implicitHeight: Theme.rowHeight
+    // Grows with a chosen text that must wrap to be read whole.
+    implicitHeight: Math.max(Theme.rowHeight, chosenText.implicitHeight + 4)
     Layout.fillWidth: true
     leftPadding: 6
     rightPadding: 0
@@ -109,6 +110,7 @@ AbstractButton {
     onModelChanged: followSource(true)
     Component.onCompleted: followSource(true)
     onClicked: listPopup.open()
+    Keys.onSpacePressed: listPopup.open()
 
     background: Rectangle {
         radius: Theme.fieldRadius
@@ -118,7 +120,11 @@ AbstractButton {
     }
 
     contentItem: Item {
+        // The whole chosen text, wrapped where it does not fit in one line.
         Text {
+            id: chosenText
+
+            objectName: "chosenText"
             anchors.left: parent.left
             anchors.right: moreIcon.left
             anchors.rightMargin: 4
@@ -129,8 +135,7 @@ AbstractButton {
             font: control.font
             horizontalAlignment: Text.AlignRight
             verticalAlignment: Text.AlignVCenter
-            elide: Text.ElideRight
-            maximumLineCount: 1
+            wrapMode: Text.Wrap
         }
 
         TintedIcon {
@@ -167,6 +172,13 @@ AbstractButton {
         }
         padding: Theme.padding
 
+        // The keyboard starts on the chosen entry, which is scrolled into view.
+        onOpened: {
+            listView.currentIndex = Math.max(0, control.currentIndex);
+            listView.positionViewAtIndex(listView.currentIndex, ListView.Contain);
+            listView.forceActiveFocus();
+        }
+
         background: Rectangle {
             color: Theme.popupBackground
             radius: Theme.popupRadius
@@ -175,41 +187,68 @@ AbstractButton {
         contentItem: ListView {
             id: listView
 
+            readonly property bool scrolls: contentHeight > height
+
             implicitHeight: contentHeight
             clip: true
             spacing: 10
             model: control.count
             boundsBehavior: Flickable.StopAtBounds
-            ScrollIndicator.vertical: ScrollIndicator {}
+            keyNavigationWraps: false
+            highlightFollowsCurrentItem: false
+            Keys.onReturnPressed: control.choose(currentIndex)
+            Keys.onEnterPressed: control.choose(currentIndex)
+            Keys.onSpacePressed: control.choose(currentIndex)
+
+            // Shown for as long as the list is longer than the popup, so that
+            // entries below the edge are not hidden without a sign.
+            ScrollIndicator.vertical: ScrollIndicator {
+                objectName: "scrollIndicator"
+                active: listView.scrolls
+                rightPadding: 0
+
+                contentItem: Rectangle {
+                    implicitWidth: 3
+                    implicitHeight: 3
+                    radius: width / 2
+                    color: Theme.secondary
+                    opacity: listView.scrolls ? 1 : 0
+                }
+            }
 
             delegate: ItemDelegate {
                 id: entry
 
                 readonly property bool chosen: index === control.currentIndex
 
-                width: listView.width
+                width: listView.width - (listView.scrolls ? 6 : 0)
                 height: control.entryHeight
                 leftPadding: Theme.padding
                 rightPadding: Theme.padding
                 topPadding: 0
                 bottomPadding: 0
+                // Under the mouse, or reached with the arrow keys.
+                highlighted: hovered || pressed || (ListView.isCurrentItem && listView.activeFocus)
+                hoverEnabled: true
                 onClicked: control.choose(index)
 
                 background: Rectangle {
                     radius: Theme.popupRadius
-                    color: entry.chosen ? Theme.lightAccent : Theme.transparent
+                    color: entry.chosen || entry.highlighted ? Theme.lightAccent : Theme.transparent
                 }
 
                 contentItem: Item {
                     Text {
+                        objectName: "entryText"
                         anchors.left: parent.left
-                        anchors.right: doneIcon.left
-                        anchors.rightMargin: 6
+                        // Only the chosen entry gives room to its check mark.
+                        anchors.right: entry.chosen ? doneIcon.left : parent.right
+                        anchors.rightMargin: entry.chosen ? 6 : 0
                         anchors.top: parent.top
                         anchors.bottom: parent.bottom
                         text: control.displayTextAt(index)
                         textFormat: Text.PlainText
-                        color: entry.chosen ? Theme.accent : control.entryTextColor
+                        color: entry.chosen || entry.highlighted ? Theme.accent : control.entryTextColor
                         font.pointSize: Theme.rowPointSize
                         wrapMode: Text.Wrap
                         elide: Text.ElideRight

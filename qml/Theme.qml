@@ -106,6 +106,7 @@ QtObject {
     readonly property int selectorEntryHeight: 35
     readonly property int selectorTallEntryHeight: 55
     readonly property int spinBoxWidth: 130
+    readonly property int spinTextMargin: 8
 
     // Font sizes (points unless named pixel)
     readonly property int rowPointSize: 10

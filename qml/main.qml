@@ -111,10 +111,15 @@ ApplicationWindow {
                             color: tabButton.tint
                         }
                     }
+                    // Shrinks a little where three names would touch.
                     Text {
                         anchors.horizontalCenter: parent.horizontalCenter
+                        width: tabButton.availableWidth - 8
                         text: modelData.name
-                        font.pointSize: 12
+                        font.pointSize: Theme.tabPointSize
+                        fontSizeMode: Text.HorizontalFit
+                        minimumPointSize: Theme.tabPointSize - 3
+                        horizontalAlignment: Text.AlignHCenter
                         color: tabButton.tint
                     }
                 }

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QtQuick.Window 2.15
 import QtQuick.Controls 2.15
 import QtQml.Models 2.15
 import ".."
@@ -76,7 +77,7 @@ Page {
                         height: 25
                         fillMode: Image.PreserveAspectFit
                         source: "qrc:/icons/norvaleo_dimmer.png"
-                        sourceSize.height: 25
+                        sourceSize.height: 25 * Screen.devicePixelRatio
                     }
 
                     Text {

@@ -247,7 +247,9 @@ void SimulatorFixture::screenshot(QObject *item, const QString &name) const
         return;
     }
     QDir().mkpath(dir);
-    window->grabWindow().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    // A second pass under another scale factor names its pictures apart.
+    const QString suffix = qEnvironmentVariable("NORVALEO_SCREENSHOT_SUFFIX");
+    window->grabWindow().save(dir + QLatin1Char('/') + name + suffix + QStringLiteral(".png"));
 }
 
 SimulatedController *SimulatorFixture::controller(const QString &uniqueId) const

@@ -131,8 +131,20 @@ TestCase {
         verify(Qt.colorEqual(shadow.color, data.shadowColor))
         // Connected: no warning.
         tryCompare(findChild(card, "warningIcon"), "visible", false)
-        if (data.tag === "full")
+        // Neither round button covers the bulb, and "100%" keeps off the circle's edge.
+        const bulb = findChild(card, "bulbOn")
+        const bulbRight = bulb.mapToItem(card, bulb.width, 0).x
+        verify(bulbRight <= findChild(card, "percentButton").x, bulbRight)
+        verify(bulbRight <= findChild(card, "favouriteButton").x, bulbRight)
+        const text = findChild(card, "percentText")
+        verify(text.contentWidth <= text.width - 4, text.contentWidth)
+        if (data.tag === "full") {
             simulator.screenshot(view.window, "channels-lit-and-dark")
+            view.window.width = 320
+            view.window.height = 320
+            waitForRendering(view.window.contentItem)
+            simulator.screenshot(view.window, "small-channels")
+        }
     }
 
     function test_clickSwitchesOffThenFullOn() {

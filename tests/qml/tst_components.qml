@@ -185,6 +185,34 @@ Item {
             compare(speeds.currentValue, 2400)
         }
 
+        // Hover and the arrow keys highlight an entry; only the chosen one
+        // leaves room for its check mark; Enter chooses.
+        function test_selectorListHighlights() {
+            const selector = createTemporaryObject(selectorComponent, root, {
+                model: ["Классический выключатель", "Классический переключатель", "PWM"],
+                sourceValue: "PWM"
+            })
+            mouseClick(selector)
+            tryCompare(selector.popup, "opened", true)
+            const list = selector.popup.contentItem
+            const first = list.itemAtIndex(0)
+            const chosen = list.itemAtIndex(2)
+            compare(findChild(first, "entryText").width, first.availableWidth)
+            verify(findChild(chosen, "entryText").width < chosen.availableWidth)
+            verify(!list.itemAtIndex(1).highlighted)
+            mouseMove(list.itemAtIndex(1), 20, 10)
+            tryVerify(function() { return list.itemAtIndex(1).highlighted })
+            verify(Qt.colorEqual(list.itemAtIndex(1).background.color, "#e6e9f9"))
+            mouseMove(root, 1, 1)
+            keyClick(Qt.Key_Up)
+            keyClick(Qt.Key_Up)
+            verify(first.highlighted)
+            verify(!list.itemAtIndex(1).highlighted)
+            keyClick(Qt.Key_Return)
+            tryCompare(selector.popup, "visible", false)
+            compare(selector.currentValue, "Классический выключатель")
+        }
+
         function test_spinBoxReadsAndLimits() {
             const box = createTemporaryObject(spinComponent, root,
                                               { from: 0, to: 20000, suffix: " мкс", value: 500 })

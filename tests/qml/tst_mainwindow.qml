@@ -62,6 +62,16 @@ TestCase {
         verify(message.indexOf("Access to enums & flags only") >= 0, message)
     }
 
+    // The 2-pixel line above the tabs runs whole: the buttons start below it.
+    function test_tabBarLineIsWhole() {
+        const window = createWindow()
+        const bar = findChild(window, "tabBar")
+        for (let i = 0; i < 3; ++i) {
+            const tab = findChild(bar, "tab" + i)
+            verify(tab.mapToItem(bar, 0, 0).y >= 2, "tab " + i)
+        }
+    }
+
     function test_tabsPushPages() {
         const window = createWindow()
         const stack = findChild(window.contentItem, "stackView")

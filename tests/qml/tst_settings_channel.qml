@@ -45,8 +45,14 @@ SettingsTestCase {
         compare(findChild(page, "maximumBox").value, 255)
         compare(findChild(page, "secondsBox").value, 1)
         simulator.screenshot(page, "settings-channel")
-        mouseClick(findChild(page, "typeSelector"))
-        tryCompare(findChild(page, "typeSelector").popup, "opened", true)
+        const selector = findChild(page, "typeSelector")
+        mouseClick(selector)
+        tryCompare(selector.popup, "opened", true)
+        // The list is longer than its popup: the indicator says so without a flick.
+        verify(selector.popup.contentItem.contentHeight > selector.popup.contentItem.height)
+        const indicator = findChild(selector.popup.contentItem, "scrollIndicator")
+        verify(indicator.active)
+        verify(indicator.contentItem.opacity > 0)
         simulator.screenshot(page, "settings-channel-types")
     }
 

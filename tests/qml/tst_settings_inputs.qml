@@ -9,6 +9,8 @@ SettingsTestCase {
 
     readonly property int inputsEntry: 4
     readonly property int dimmingEntry: 5
+    // The window of the page opened last.
+    property var window: null
     readonly property var twoInputs: [ { type: "ADC", volt: 3.3 }, { type: "CH_TOGGLE_ON_OFF", volt: 0 } ]
 
     name: "SettingsInputs"
@@ -23,7 +25,7 @@ SettingsTestCase {
     function openPage(entry, uniqueId, options) {
         addDevice(uniqueId, "Щиток", 1, 0, options)
         waitForReplies(0, 0)
-        const window = createWindow()
+        window = createWindow()
         const page = openGeneralPage(window, 0, entry)
         simulator.clearRequests()
         return page
@@ -47,6 +49,23 @@ SettingsTestCase {
         compare(findChild(page, "typeSelector1").currentValue, DimmerInputType.CH_TOGGLE_ON_OFF)
         compare(findChild(page, "voltageRow0").value, "3.3")
         compare(findChild(page, "voltageRow1").value, "0")
+        // Nothing of the chosen type is cut, even in the narrowest window.
+        for (let width = 480; width >= 320; width -= 160) {
+            window.width = width
+            window.height = width === 320 ? 320 : 830
+            tryCompare(page, "width", width)
+            waitForRendering(page)
+            for (let i = 0; i < 2; ++i) {
+                const shown = findChild(findChild(page, "typeSelector" + i), "chosenText")
+                verify(!shown.truncated, shown.text + " at " + width)
+            }
+            if (width === 320)
+                simulator.screenshot(page, "small-settings-inputs")
+        }
+        window.width = 480
+        window.height = 830
+        tryCompare(page, "width", 480)
+        waitForRendering(page)
         simulator.screenshot(page, "settings-inputs")
         mouseClick(findChild(page, "typeSelector1"))
         tryCompare(findChild(page, "typeSelector1").popup, "opened", true)
@@ -140,14 +159,32 @@ SettingsTestCase {
         compare(device.inputs_types, [DimmerInputType.ADC, 9])
     }
 
-    function test_dimmingPageShowsDevice() {
+    function test_dimmingPageShowsDevice_data() {
+        return [ { tag: "480x830", width: 480, height: 830, shot: "settings-dimming" },
+                 { tag: "320x320", width: 320, height: 320, shot: "small-settings-dimming" } ]
+    }
+
+    function test_dimmingPageShowsDevice(data) {
         const page = openPage(dimmingEntry, "dim-show", {})
         compare(findChild(page, "offsetBox").value, 500)
         compare(findChild(page, "halfPeriodBox").value, 10000)
         compare(findChild(page, "pulseBox").value, 9000)
         compare(findChild(page, "halfPeriodBox").displayText.replace(/\s/g, " "), "10 000 мкс")
         verify(!findChild(page, "timerSwitch").checked)
-        simulator.screenshot(page, "settings-dimming")
+        window.width = data.width
+        window.height = data.height
+        tryCompare(page, "width", data.width)
+        waitForRendering(page)
+        simulator.screenshot(page, data.shot)
+        // The largest value keeps a margin to both buttons.
+        const boxes = ["offsetBox", "halfPeriodBox", "pulseBox"]
+        for (let i = 0; i < boxes.length; ++i) {
+            const box = findChild(page, boxes[i])
+            box.value = box.to
+            waitForRendering(box)
+            verify(box.contentItem.contentWidth + 12 <= box.contentItem.width,
+                   boxes[i] + " " + box.contentItem.contentWidth + " in " + box.contentItem.width)
+        }
     }
 
     function test_dimmingSendsAllMembers_data() {
