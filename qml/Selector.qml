@@ -110,7 +110,6 @@ AbstractButton {
     onModelChanged: followSource(true)
     Component.onCompleted: followSource(true)
     onClicked: listPopup.open()
-    Keys.onSpacePressed: listPopup.open()
 
     background: Rectangle {
         radius: Theme.fieldRadius

@@ -161,6 +161,14 @@ TestCase {
         compare(rootName(page), "Устройства")
         compare(window.backButtonVisible, false)
         compare(page.grid.count, 2)
+
+        // The narrowest window still holds a whole card per row.
+        window.width = 320
+        window.height = 320
+        tryCompare(page, "width", 320)
+        waitForRendering(window.contentItem)
+        compare(cardAt(page.grid, 1).x, 0)
+        simulator.screenshot(window, "small-devices-controllers")
     }
 
     function test_silentControllerShowsNotAnswering() {
@@ -214,6 +222,8 @@ TestCase {
         tryCompare(inner.grid, "count", 3)
         compare(findChild(cardAt(inner.grid, 0), "nameText").text, "Лампа 1")
 
+        // A pop is not taken while the push still moves (slow on dense screens).
+        tryCompare(stack, "busy", false)
         mouseClick(inner.header.backButton)
         tryCompare(stack, "depth", 1)
     }
@@ -276,6 +286,14 @@ TestCase {
         verify(page.messageBox.opened)
         compare(finishedSpy.count, 0)
         simulator.screenshot(window, "message-manual-attention")
+
+        // In the smallest window the box still fits in the page.
+        window.width = 320
+        window.height = 320
+        tryCompare(page, "width", 320)
+        waitForRendering(window.contentItem)
+        verify(page.messageBox.width <= page.width && page.messageBox.height <= page.height)
+        simulator.screenshot(window, "small-message-manual")
     }
 
     function test_searchFindingNothingClosesSilently() {
