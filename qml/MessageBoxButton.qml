@@ -12,6 +12,9 @@ AbstractButton {
     implicitHeight: 50
     hoverEnabled: true
     focusPolicy: Qt.StrongFocus
+    // Keeps the text off the rounded ends in a narrow box.
+    leftPadding: height / 4
+    rightPadding: height / 4
 
     background: Rectangle {
         radius: height / 2
@@ -31,6 +34,8 @@ AbstractButton {
         color: control.centre ? Theme.centreButtonText : Theme.accent
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
+        fontSizeMode: Text.HorizontalFit
+        minimumPointSize: Math.max(1, control.font.pointSize - 5)
         elide: Text.ElideRight
     }
 }

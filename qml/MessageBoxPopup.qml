@@ -58,7 +58,10 @@ Popup {
 
     anchors.centerIn: parent
     width: boxWidth
-    height: boxHeight
+    // In a small window the message, the field and the buttons may need more
+    // than the computed height; the box grows rather than overlap them.
+    height: Math.max(boxHeight, topRows.implicitHeight + Theme.spacing + rowHeight
+                     + topPadding + bottomPadding)
     padding: Theme.padding
     modal: true
     focus: true
@@ -103,6 +106,8 @@ Popup {
 
     contentItem: Item {
         ColumnLayout {
+            id: topRows
+
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.top: parent.top

@@ -293,6 +293,9 @@ TestCase {
         tryCompare(page, "width", 320)
         waitForRendering(window.contentItem)
         verify(page.messageBox.width <= page.width && page.messageBox.height <= page.height)
+        const field = page.messageBox.addressField
+        const fieldBottom = field.mapToItem(page, 0, field.height).y
+        verify(fieldBottom < page.messageBox.leftButton.mapToItem(page, 0, 0).y, fieldBottom)
         simulator.screenshot(window, "small-message-manual")
     }
 
