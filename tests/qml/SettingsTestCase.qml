@@ -12,6 +12,14 @@ TestCase {
 
     when: windowShown
 
+    Component {
+        id: renewalSpy
+
+        SignalSpy {
+            signalName: "usedModelChanged"
+        }
+    }
+
     function init() {
         simulator.resetModel()
         simulator.removeControllers()
@@ -61,6 +69,18 @@ TestCase {
         }, replyTimeout, "status replies of controller " + row)
     }
 
+    // A second controller whose first channels change the tree's layout,
+    // which renews the item data object of the open page.
+    function renewItemData(page) {
+        const renewals = createTemporaryObject(renewalSpy, page, { target: page })
+        addDevice("renewing", "Кухня", 2, 2)
+        tryVerify(function() { return renewals.count > 0 }, replyTimeout, "item data renewed")
+        waitForReplies(1, 2)
+        // The old object is gone before the new one is handed out.
+        tryVerify(function() { return page.usedModel && page.usedModel.uniqueId !== undefined },
+                  replyTimeout, "renewed item data")
+    }
+
     function createWindow() {
         const component = Qt.createComponent("qrc:/main.qml")
         compare(component.status, Component.Ready, component.errorString())
@@ -70,6 +90,13 @@ TestCase {
         window.requestActivate()
         tryCompare(window, "active", true)
         return window
+    }
+
+    function resizeWindow(window, page, width, height) {
+        window.width = width
+        window.height = height
+        tryCompare(page, "width", width)
+        waitForRendering(page)
     }
 
     function stackOf(window) {
