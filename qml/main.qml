@@ -67,13 +67,11 @@ ApplicationWindow {
         objectName: "tabBar"
         currentIndex: 1
         width: parent.width
-        // The buttons' white backgrounds start below the line, leaving it whole.
-        topPadding: 2
         background: Rectangle {
             color: Theme.bar
             Rectangle {
                 width: parent.width
-                height: tabBar.topPadding
+                height: 2
                 color: Theme.footerLine
             }
         }
@@ -87,7 +85,16 @@ ApplicationWindow {
                 readonly property color tint: tabButton.checked ? Theme.accent : Theme.neutral
 
                 objectName: "tab" + index
-                background: Rectangle { color: Theme.bar }
+                // The bar's line runs on over the buttons, which cover the bar.
+                background: Rectangle {
+                    color: Theme.bar
+
+                    Rectangle {
+                        width: parent.width
+                        height: 2
+                        color: Theme.footerLine
+                    }
+                }
                 onClicked: rootWindow.openTab(index)
 
                 contentItem: Column {

@@ -89,12 +89,13 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 
 # Layout at 480x830: header 65 high with the add button 10 from the right;
 # under it the page's 705 high body, above the 60 high tab bar; the add menu
-# (290x135, padding 15, entries 35 high) is centred in that body; controller
-# cells are 320x128 and channel cells 160x160 from its top.
+# (290x135, padding 15, entries 35 high) is centred in the whole 770 high
+# page; controller cells are 320x128 and channel cells 160x160 from the
+# body's top.
 add_button_x=447
 add_button_y=32
 search_entry_x=240
-search_entry_y=382
+search_entry_y=350
 controller_x=160
 controller_y=129
 channel_x=45
