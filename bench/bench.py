@@ -28,12 +28,15 @@ FIRST_ADDRESS = "127.0.0.10"
 WATCHED_CONTROLLERS = 50
 WATCHED_CHANNELS = 8
 SEARCHED_CONTROLLERS = 100
+SCALE_COUNTS = "1,50,100,250"
 CLK_TCK = os.sysconf("SC_CLK_TCK")
 
-# Targets: (limit, unit text); a figure passes when it does not exceed the limit.
-TARGET_STARTUP_RATIO = 1.5
-TARGET_MEMORY_MB = 40.0
-TARGET_CPU_PERCENT = 2.0
+# Targets; a figure passes when it does not exceed the limit.
+TARGET_STARTUP_RATIO_EMPTY = 1.5  # × the empty window, application with an empty list
+TARGET_STARTUP_RATIO_WATCHED = 1.8  # × the empty window, application with 50 controllers
+TARGET_MEMORY_EMPTY_MB = 20.0  # above the empty window, application with an empty list
+TARGET_MEMORY_WATCHED_MB = 35.0  # above the empty window, application watching 50 controllers
+TARGET_CPU_PERCENT = {50: 1.0, 250: 4.0}  # of one core while watching that many controllers
 TARGET_REPLY_US = 100.0
 TARGET_FRAME_MS = 50.0
 
@@ -134,6 +137,41 @@ class Simulator:
         self.process.wait(timeout=10)
 
 
+class SimulatorSlot:
+    """The one simulator of the run, restarted when a part needs another number of controllers."""
+
+    def __init__(self, executable):
+        self.executable = executable
+        self.simulator = None
+        self.count = 0
+
+    def ensure(self, count):
+        if self.simulator is None or self.count != count:
+            self.stop()
+            self.simulator = Simulator(self.executable, count, WATCHED_CHANNELS)
+            self.count = count
+        return self.simulator
+
+    def stop(self):
+        if self.simulator is not None:
+            self.simulator.stop()
+            self.simulator = None
+
+
+class AppCopy:
+    """A copy of the application in a directory of its own, so that two instances
+    can run at the same time with different settings files beside them."""
+
+    def __init__(self, executable):
+        self.directory = tempfile.mkdtemp(prefix="norvaleo-bench-")
+        self.path = os.path.join(self.directory, os.path.basename(executable))
+        shutil.copy2(executable, self.path)
+        self.settings = SettingsFile(self.path)
+
+    def remove(self):
+        shutil.rmtree(self.directory, ignore_errors=True)
+
+
 # --- processes under measurement ---------------------------------------------------------------
 
 
@@ -184,6 +222,7 @@ def proc_stat_cpu_seconds(pid):
 
 
 def proc_status_kb(pid, key):
+    """A figure of /proc/<pid>/status (kB for the memory figures)."""
     with open("/proc/%d/status" % pid) as f:
         for line in f:
             if line.startswith(key + ":"):
@@ -223,50 +262,126 @@ def bench_startup(paths, rounds):
     return variants, results
 
 
+def start_idle(arguments):
+    return subprocess.Popen(arguments, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def stop_all(processes):
+    for p in processes:
+        p.send_signal(signal.SIGTERM)
+    for p in processes:
+        p.wait(timeout=10)
+
+
+def watch(processes, simulator, warmup, seconds):
+    """Lets the processes (name -> Popen) run, then reads CPU, memory and threads of each."""
+    time.sleep(warmup)
+    cpu0 = {name: proc_stat_cpu_seconds(p.pid) for name, p in processes.items()}
+    requests0 = simulator.request_count()
+    t0 = time.monotonic()
+    time.sleep(seconds)
+    elapsed = time.monotonic() - t0
+    sample = {"elapsed": elapsed,
+              "requests_per_s": (simulator.request_count() - requests0) / elapsed}
+    for name, p in processes.items():
+        sample[name + "_cpu_percent"] = 100 * (proc_stat_cpu_seconds(p.pid) - cpu0[name]) / elapsed
+        sample[name + "_hwm_mb"] = proc_status_kb(p.pid, "VmHWM") / 1024
+        sample[name + "_rss_mb"] = proc_status_kb(p.pid, "VmRSS") / 1024
+        sample[name + "_threads"] = proc_status_kb(p.pid, "Threads")
+    return sample
+
+
 def bench_watching(paths, simulator, rounds, seconds, warmup):
-    """Peak memory and CPU of the application watching 50 controllers, beside the empty window."""
-    settings = SettingsFile(paths["app"])
+    """Memory and CPU of the application with an empty list and watching 50 controllers,
+    beside the empty window and the window with one text, all running at once."""
+    watched = AppCopy(paths["app"])
+    unwatched = AppCopy(paths["app"])
     samples = []
-    for r in range(rounds):
-        settings.write(WATCHED_CONTROLLERS)
-        empty = subprocess.Popen([paths["launcher"], "--empty", "--mode", "idle"],
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        text = subprocess.Popen([paths["launcher"], "--text-window", "--mode", "idle"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        app = subprocess.Popen([paths["app"]], stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
-        try:
-            time.sleep(warmup)
-            cpu0 = {p.pid: proc_stat_cpu_seconds(p.pid) for p in (empty, app)}
-            requests0 = simulator.request_count()
-            t0 = time.monotonic()
-            time.sleep(seconds)
-            elapsed = time.monotonic() - t0
-            cpu1 = {p.pid: proc_stat_cpu_seconds(p.pid) for p in (empty, app)}
-            requests1 = simulator.request_count()
-            sample = {
-                "elapsed": elapsed,
-                "requests_per_s": (requests1 - requests0) / elapsed,
-                "app_cpu_percent": 100 * (cpu1[app.pid] - cpu0[app.pid]) / elapsed,
-                "empty_cpu_percent": 100 * (cpu1[empty.pid] - cpu0[empty.pid]) / elapsed,
-                "app_cpu_total_s": cpu1[app.pid],
-                "app_hwm_mb": proc_status_kb(app.pid, "VmHWM") / 1024,
-                "empty_hwm_mb": proc_status_kb(empty.pid, "VmHWM") / 1024,
-                "text_hwm_mb": proc_status_kb(text.pid, "VmHWM") / 1024,
-                "app_rss_mb": proc_status_kb(app.pid, "VmRSS") / 1024,
-                "empty_rss_mb": proc_status_kb(empty.pid, "VmRSS") / 1024,
-                "app_threads": proc_status_kb(app.pid, "Threads"),
-                "empty_threads": proc_status_kb(empty.pid, "Threads"),
+    try:
+        for r in range(rounds):
+            watched.settings.write(WATCHED_CONTROLLERS)
+            processes = {
+                "empty": start_idle([paths["launcher"], "--empty", "--mode", "idle"]),
+                "text": start_idle([paths["launcher"], "--text-window", "--mode", "idle"]),
+                "app_empty": start_idle([unwatched.path]),
+                "app": start_idle([watched.path]),
             }
+            try:
+                sample = watch(processes, simulator, warmup, seconds)
+            finally:
+                stop_all(processes.values())
             samples.append(sample)
             log("  watching round %d: %s" % (r + 1, json.dumps(
                 {k: round(v, 2) for k, v in sample.items()})))
-        finally:
-            for p in (empty, text, app):
-                p.send_signal(signal.SIGTERM)
-                p.wait(timeout=10)
-    settings.remove()
+    finally:
+        watched.remove()
+        unwatched.remove()
     return samples
+
+
+def bench_scale(paths, simulators, counts, startup_rounds, seconds, warmup):
+    """Start-up, memory, threads and CPU for growing numbers of restored controllers,
+    each beside the empty window: what one more controller costs."""
+    simulator = simulators.ensure(max(counts))
+    launcher_settings = SettingsFile(paths["launcher"])
+    app = AppCopy(paths["app"])
+    rows = []
+    try:
+        for count in counts:
+            totals = {"empty": [], "app": []}
+            cpu = {"empty": [], "app": []}
+            for r in range(startup_rounds + 1):
+                # Alternate which variant goes first; the first round warms caches.
+                order = [("empty", ["--empty"]), ("app", [])]
+                if r % 2:
+                    order.reverse()
+                for name, arguments in order:
+                    launcher_settings.write(count if name == "app" else 0)
+                    usage = []
+                    start, lines = run_launcher(paths["launcher"],
+                                                arguments + ["--mode", "startup"], 60, usage)
+                    frame = next(line for line in lines if line["event"] == "first_frame")
+                    if r > 0:
+                        totals[name].append((frame["first_frame_ns"] - start) / 1e6)
+                        cpu[name].extend(usage)
+            launcher_settings.remove()
+            app.settings.write(count)
+            processes = {"empty": start_idle([paths["launcher"], "--empty", "--mode", "idle"]),
+                         "app": start_idle([app.path])}
+            try:
+                sample = watch(processes, simulator, warmup, seconds)
+            finally:
+                stop_all(processes.values())
+            row = {
+                "controllers": count,
+                "startup_ms": median(totals["app"]),
+                "startup_cpu_ms": median(cpu["app"]),
+                "empty_startup_ms": median(totals["empty"]),
+                "rss_mb": sample["app_rss_mb"],
+                "hwm_mb": sample["app_hwm_mb"],
+                "empty_rss_mb": sample["empty_rss_mb"],
+                "threads": sample["app_threads"],
+                "empty_threads": sample["empty_threads"],
+                "cpu_percent": sample["app_cpu_percent"],
+                "requests_per_s": sample["requests_per_s"],
+            }
+            rows.append(row)
+            log("  scale %d: %s" % (count, json.dumps(
+                {k: (round(v, 2) if isinstance(v, float) else v) for k, v in row.items()})))
+    finally:
+        launcher_settings.remove()
+        app.remove()
+    return rows
+
+
+def slope(points):
+    """Least-squares slope of (x, y) points: the cost of one more controller."""
+    if len(points) < 2:
+        return float("nan")
+    mx = statistics.mean(x for x, _ in points)
+    my = statistics.mean(y for _, y in points)
+    sxx = sum((x - mx) ** 2 for x, _ in points)
+    return sum((x - mx) * (y - my) for x, y in points) / sxx if sxx else float("nan")
 
 
 def bench_frames(paths, rounds, settle_ms, duration_ms):
@@ -404,37 +519,57 @@ def report(info, sections, args, loads):
         empty_cpu = median(results[variants[0][0]]["cpu"])
         text = median(results[variants[1][0]]["total"])
         text_cpu = median(results[variants[1][0]]["cpu"])
-        for name, _, _ in variants[1:]:
+        limits = [None, None, TARGET_STARTUP_RATIO_EMPTY, TARGET_STARTUP_RATIO_WATCHED]
+        for (name, _, _), limit in zip(variants[1:], limits[1:]):
             value = median(results[name]["total"])
             cpu = median(results[name]["cpu"])
             ratio = value / empty
             reference = ("empty window %.0f ms (CPU %.0f ms)" % (empty, empty_cpu))
-            if name != variants[1][0]:
+            if limit is not None:
                 reference += "; window with one text %.0f ms, %.2f× (CPU %.0f ms)" % (
                     text, value / text, text_cpu)
             rows.append("| 1 | start to first frame, %s | %.0f ms (%.2f× the empty window; "
-                        "CPU %.0f ms) | %s | ≤ %.1f× | %s |" % (
-                            name, value, ratio, cpu, reference, TARGET_STARTUP_RATIO,
-                            "reference" if name == variants[1][0]
-                            else verdict(ratio <= TARGET_STARTUP_RATIO)))
+                        "CPU %.0f ms) | %s | %s | %s |" % (
+                            name, value, ratio, cpu, reference,
+                            "—" if limit is None else "≤ %.1f×" % limit,
+                            "reference" if limit is None else verdict(ratio <= limit)))
     if "watching" in sections:
         samples = sections["watching"]
-        app = median([s["app_hwm_mb"] for s in samples])
-        empty = median([s["empty_hwm_mb"] for s in samples])
-        text = median([s["text_hwm_mb"] for s in samples])
-        rows.append("| 2 | peak RSS (VmHWM) after %d s watching %d×%d | %.1f MB (+%.1f MB) | "
-                    "empty window %.1f MB; window with one text %.1f MB (+%.1f MB above it) | "
-                    "≤ +%.0f MB | %s |" % (
-                        args_seconds(samples), WATCHED_CONTROLLERS, WATCHED_CHANNELS, app,
-                        app - empty, empty, text, app - text, TARGET_MEMORY_MB,
-                        verdict(app - empty <= TARGET_MEMORY_MB)))
+        # The resident memory after watching, as the issue's table gives it; the
+        # peak beside it.
+        empty = median([s["empty_rss_mb"] for s in samples])
+        empty_hwm = median([s["empty_hwm_mb"] for s in samples])
+        text = median([s["text_rss_mb"] for s in samples])
+        for key, what, limit in (
+                ("app_empty", "application, empty list", TARGET_MEMORY_EMPTY_MB),
+                ("app", "application watching %d×%d" % (WATCHED_CONTROLLERS, WATCHED_CHANNELS),
+                 TARGET_MEMORY_WATCHED_MB)):
+            app = median([s[key + "_rss_mb"] for s in samples])
+            hwm = median([s[key + "_hwm_mb"] for s in samples])
+            rows.append("| 2 | RSS (VmRSS) after %d s, %s | %.1f MB (+%.1f MB); peak (VmHWM) "
+                        "%.1f MB (+%.1f MB) | empty window %.1f MB (peak %.1f MB); window with "
+                        "one text %.1f MB (+%.1f MB above it) | ≤ +%.0f MB | %s |" % (
+                            args_seconds(samples), what, app, app - empty, hwm, hwm - empty_hwm,
+                            empty, empty_hwm, text, app - text, limit,
+                            verdict(app - empty <= limit)))
+        threads = (median([s["app_empty_threads"] for s in samples]),
+                   median([s["app_threads"] for s in samples]))
+        # Whether they grow with the number of controllers is judged by the scale part.
+        rows.append("| 3 | threads: application with an empty list / watching %d controllers | "
+                    "%d / %d | empty window %d | no growth with controllers (part 6) | "
+                    "reference |" % (
+                        WATCHED_CONTROLLERS, threads[0], threads[1],
+                        median([s["empty_threads"] for s in samples])))
         cpu = median([s["app_cpu_percent"] for s in samples])
-        rows.append("| 3 | CPU while watching %d controllers (utime+stime / wall) | %.2f %% of "
-                    "one core | empty window %.2f %%; %.1f requests/s served | < %.0f %% | %s |" % (
+        limit = TARGET_CPU_PERCENT[WATCHED_CONTROLLERS]
+        rows.append("| 4 | CPU while watching %d controllers (utime+stime / wall) | %.2f %% of "
+                    "one core | empty window %.2f %%, application with an empty list %.2f %%; "
+                    "%.1f requests/s served | < %.0f %% | %s |" % (
                         WATCHED_CONTROLLERS, cpu,
                         median([s["empty_cpu_percent"] for s in samples]),
-                        median([s["requests_per_s"] for s in samples]), TARGET_CPU_PERCENT,
-                        verdict(cpu < TARGET_CPU_PERCENT)))
+                        median([s["app_empty_cpu_percent"] for s in samples]),
+                        median([s["requests_per_s"] for s in samples]), limit,
+                        verdict(cpu < limit)))
     if "reply" in sections:
         walltime, threadtime, instructions = sections["reply"]
         for tag, values in walltime.items():
@@ -444,7 +579,7 @@ def report(info, sections, args, loads):
                 extra.append("thread CPU time %.1f µs" % median(threadtime[tag]))
             if tag in instructions:
                 extra.append("%.0f instructions" % instructions[tag])
-            rows.append("| 4 | one dimmer_info reply, 16 channels: %s (QBENCHMARK wall time) | "
+            rows.append("| 7 | one dimmer_info reply, 16 channels: %s (QBENCHMARK wall time) | "
                         "%.1f µs | %s | < %.0f µs | %s |" % (
                             tag, value, "; ".join(extra), TARGET_REPLY_US,
                             verdict(value < TARGET_REPLY_US)))
@@ -454,7 +589,7 @@ def report(info, sections, args, loads):
         rows_seen = min(r["rows"] for r in runs)
         grid = min(r["grid_count"] for r in runs)
         ok = reported == SEARCHED_CONTROLLERS and rows_seen == SEARCHED_CONTROLLERS
-        rows.append("| 5 | search, %d controllers answering: first report / rows / grid cells "
+        rows.append("| 8 | search, %d controllers answering: first report / rows / grid cells "
                     "at the first tick (worst of %d runs) | %d / %d / %d | first report after "
                     "%.0f ms; longest GUI stall %.0f ms | all %d | %s |" % (
                         SEARCHED_CONTROLLERS, len(runs), reported, rows_seen, grid,
@@ -463,14 +598,15 @@ def report(info, sections, args, loads):
                         verdict(ok and grid == SEARCHED_CONTROLLERS)))
         exits = [r["exit"] for r in runs if r["exit"]]
         if exits:
-            rows.append("| 5 | abnormal exits after the search was reported | %d of %d runs | "
+            rows.append("| 8 | abnormal exits after the search was reported | %d of %d runs | "
                         "%s | none | noted |" % (len(exits), len(runs), exits[0]))
     if "frames" in sections:
         runs = sections["frames"]
         worst = max(r["interval_max"] for r in runs)
-        rows.append("| 6 | frame intervals, channel grid (%d cells) shown, %d controllers "
+        rows.append("| 5 | frame intervals, channel grid (%d cells) shown, %d controllers "
                     "polled, continuous redraw: max / p99 / median | %.1f / %.1f / %.1f ms "
-                    "(worst max of %d runs: %.1f ms; %d of %d intervals over %.0f ms) | "
+                    "(worst of %d runs: max %.1f ms, p99 %.1f ms; %d of %d intervals over "
+                    "%.0f ms) | "
                     "render (sync to swap) median %.1f ms; "
                     "without redraw: longest GUI stall %.1f ms, %d frames | no frame over "
                     "%.0f ms | %s |" % (
@@ -478,6 +614,7 @@ def report(info, sections, args, loads):
                         median([r["interval_max"] for r in runs]),
                         median([r["interval_p99"] for r in runs]),
                         median([r["interval_median"] for r in runs]), len(runs), worst,
+                        max(r["interval_p99"] for r in runs),
                         sum(r["intervals_over_target"] for r in runs),
                         sum(r["frames"] - 1 for r in runs), TARGET_FRAME_MS,
                         median([r["render_median"] for r in runs]),
@@ -486,7 +623,51 @@ def report(info, sections, args, loads):
                         verdict(worst <= TARGET_FRAME_MS)))
     out.extend(rows)
     w("")
+    if "scale" in sections:
+        out.extend(scale_report(sections["scale"]))
     return "\n".join(out)
+
+
+def scale_report(rows):
+    """Measurement 6: one line per number of controllers and the cost of one more."""
+    out = ["Measurement 6, scale: restored controllers of %d channels each, start to first "
+           "frame (median) beside the empty window, then after warm-up the resident memory, "
+           "threads and CPU of the application beside the empty window." % WATCHED_CHANNELS, "",
+           "| controllers | start to first frame | × empty window | RSS (VmRSS) | peak (VmHWM) "
+           "| threads | CPU of one core | requests/s |",
+           "|---|---|---|---|---|---|---|---|"]
+    for r in rows:
+        out.append("| %d | %.0f ms (CPU %.0f ms) | %.2f× | %.1f MB | %.1f MB | %d | %.2f %% | "
+                   "%.1f |" % (r["controllers"], r["startup_ms"], r["startup_cpu_ms"],
+                               r["startup_ms"] / r["empty_startup_ms"], r["rss_mb"], r["hwm_mb"],
+                               r["threads"], r["cpu_percent"], r["requests_per_s"]))
+    empty = rows[0]
+    out.append("| empty window | %.0f ms | 1.00× | %.1f MB | | %d | | |" % (
+        median([r["empty_startup_ms"] for r in rows]), median([r["empty_rss_mb"] for r in rows]),
+        median([r["empty_threads"] for r in rows])))
+
+    def per(key):
+        return slope([(r["controllers"], r[key]) for r in rows])
+
+    cpu_points = [(r["controllers"], r["cpu_percent"]) for r in rows]
+    out.append("")
+    out.append("Cost of one more controller (least-squares slope over the rows): start to first "
+               "frame %.2f ms, RSS %.1f kB, threads %.2f, CPU %.4f %% of one core "
+               "(%.0f µs of CPU per second)." % (
+                   per("startup_ms"), per("rss_mb") * 1024, per("threads"), slope(cpu_points),
+                   slope(cpu_points) * 1e4))
+    for count, limit in sorted(TARGET_CPU_PERCENT.items()):
+        found = [r for r in rows if r["controllers"] == count]
+        if found:
+            out.append("CPU target for %d controllers: %.2f %% < %.0f %%: %s." % (
+                count, found[0]["cpu_percent"], limit,
+                verdict(found[0]["cpu_percent"] < limit)))
+    growth = max(r["threads"] for r in rows) - min(r["threads"] for r in rows)
+    out.append("Threads from %d to %d controllers: %d to %d: %s." % (
+        rows[0]["controllers"], rows[-1]["controllers"], empty["threads"], rows[-1]["threads"],
+        verdict(growth == 0)))
+    out.append("")
+    return out
 
 
 def args_seconds(samples):
@@ -496,7 +677,7 @@ def args_seconds(samples):
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--build-dir", default="build-bench")
-    parser.add_argument("--only", default="startup,watching,reply,search,frames",
+    parser.add_argument("--only", default="startup,watching,reply,search,frames,scale",
                         help="comma-separated parts to run")
     parser.add_argument("--startup-rounds", type=int, default=9)
     parser.add_argument("--watch-rounds", type=int, default=3)
@@ -506,6 +687,11 @@ def main():
     parser.add_argument("--frame-seconds", type=float, default=30)
     parser.add_argument("--reply-rounds", type=int, default=5)
     parser.add_argument("--search-rounds", type=int, default=3)
+    parser.add_argument("--scale-counts", default=SCALE_COUNTS,
+                        help="comma-separated numbers of controllers, ascending (at most 256)")
+    parser.add_argument("--scale-startup-rounds", type=int, default=5)
+    parser.add_argument("--scale-seconds", type=float, default=30)
+    parser.add_argument("--scale-warmup", type=float, default=20)
     parser.add_argument("--output", help="also append the report to this file")
     args = parser.parse_args()
 
@@ -520,20 +706,22 @@ def main():
     info = machine()
     sections = {}
     loads = []
-    # One simulator for everything: the first 50 of its 100 controllers are
-    # the watched ones, all 100 answer the search.
-    simulator = Simulator(paths["simulator"], SEARCHED_CONTROLLERS, WATCHED_CHANNELS)
+    simulators = SimulatorSlot(paths["simulator"])
+    scale_counts = [int(c) for c in args.scale_counts.split(",")]
     benchmarks = [
         ("startup", "start-up, %d rounds" % args.startup_rounds,
          lambda: bench_startup(paths, args.startup_rounds)),
         ("watching", "memory and CPU, %d rounds of %.0f s" % (args.watch_rounds,
                                                               args.watch_seconds),
-         lambda: bench_watching(paths, simulator, args.watch_rounds, args.watch_seconds,
-                                args.watch_warmup)),
+         lambda: bench_watching(paths, simulators.ensure(SEARCHED_CONTROLLERS), args.watch_rounds,
+                                args.watch_seconds, args.watch_warmup)),
         ("reply", "reply handling", lambda: bench_reply(paths, args.reply_rounds)),
         ("search", "search", lambda: bench_search(paths, args.search_rounds)),
         ("frames", "frames, %d rounds" % args.frame_rounds,
          lambda: bench_frames(paths, args.frame_rounds, 5000, int(args.frame_seconds * 1000))),
+        ("scale", "scale, %s controllers" % args.scale_counts,
+         lambda: bench_scale(paths, simulators, scale_counts, args.scale_startup_rounds,
+                             args.scale_seconds, args.scale_warmup)),
     ]
     failed = []
     try:
@@ -542,6 +730,10 @@ def main():
                 continue
             loads.append((name, load_average()))
             log(title + " ...")
+            # One simulator: the first 50 of its 100 controllers are the watched
+            # ones, all 100 answer the search; the scale part restarts it larger.
+            if name in ("startup", "search", "frames"):
+                simulators.ensure(SEARCHED_CONTROLLERS)
             # A part that fails is reported; the others still run.
             try:
                 sections[name] = run()
@@ -549,7 +741,7 @@ def main():
                 log("  %s failed: %s" % (name, error))
                 failed.append("%s: %s" % (name, error))
     finally:
-        simulator.stop()
+        simulators.stop()
         # Whatever happened, the measured executables start with an empty list again.
         for executable in (paths["launcher"], paths["app"]):
             SettingsFile(executable).remove()

@@ -49,8 +49,6 @@ QJsonArray toArray(const QVector<qint64> &values)
 Scenario::Scenario(const LauncherOptions &options, QObject *parent)
     : QObject(parent), options(options), constructedNs(LauncherOptions::monotonicNs())
 {
-    frames.swaps.resize(MaxFrames);
-    frames.renders.resize(MaxFrames);
     QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -156,6 +154,9 @@ void Scenario::report(const QJsonObject &object)
 
 void Scenario::startFrameLog()
 {
+    // Allocated only when frames are recorded: the other modes measure memory.
+    frames.swaps.resize(MaxFrames);
+    frames.renders.resize(MaxFrames);
     frames.count.store(0);
     frames.recording.store(true);
 }

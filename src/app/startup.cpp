@@ -13,13 +13,29 @@
 #include <QIcon>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QQuickWindow>
+#include <QTimer>
 #include <QVector>
 
 #include <cstdio>
+#include <memory>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 const char *const typesUri = "Project.types";
 const char *const enumsOnly = "Access to enums & flags only";
+// Polling starts at the first frame; a window that draws none (started
+// hidden) must not leave the controllers idle for longer than this.
+constexpr int FirstFrameGraceMs = 3000;
+// After the first frame's shaders are compiled and the first replies are
+// read, the heap holds megabytes freed by start-up alone.
+constexpr int ReleaseStartupMemoryMs = 5000;
+// Pictures of :/icons/main.png drawn at these sizes: decoding the 1024 x 1024
+// one cost 20 ms and 8 MB at start-up, and window managers show much less.
+constexpr int WindowIconSizes[] = {16, 32, 48, 64, 128, 256};
 
 QStringList argumentList(int argc, char **argv)
 {
@@ -68,13 +84,13 @@ void Startup::registerQmlTypes()
                                      "DimmerInputType", QString::fromLatin1(enumsOnly));
 }
 
-Startup::Backend Startup::createBackend(const SettingsFile &settingsFile)
+Startup::Backend Startup::createBackend(const SettingsFile &settingsFile, bool startCommunication)
 {
     qCDebug(lcSettings) << "reads" << settingsFile.readPath() << "writes"
                         << settingsFile.filePath();
     RoleRegistry::fill();
     Backend backend{new RootModel(nullptr, settingsFile), new FavouritesFilterProxyModel()};
-    backend.rootModel->loadSettings();
+    backend.rootModel->loadSettings(startCommunication);
     // Built after the settings are read, so saved favourites are there at the first frame.
     backend.favourites->setSourceModel(backend.rootModel);
     backend.favourites->rebuildFavourites();
@@ -92,6 +108,44 @@ void Startup::exposeBackend(QQmlEngine &engine, const Backend &backend)
                                              backend.favourites);
 }
 
+QIcon Startup::windowIcon()
+{
+    QIcon icon;
+    for (const int size : WindowIconSizes) {
+        icon.addFile(QStringLiteral(":/icons/main-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
+void Startup::startCommunicationAfterFirstFrame(QQmlApplicationEngine &engine, RootModel *rootModel)
+{
+    // Starting is idempotent per controller, so a frame and the timer may both come.
+    QTimer::singleShot(FirstFrameGraceMs, rootModel, &RootModel::startDevicesCommunication);
+    const QList<QObject *> roots = engine.rootObjects();
+    auto *window = roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
+    if (!window) {
+        return;
+    }
+    // frameSwapped comes from the render thread; the start runs on the GUI thread.
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(
+        window, &QQuickWindow::frameSwapped, rootModel,
+        [rootModel, connection] {
+            QObject::disconnect(*connection);
+            rootModel->startDevicesCommunication();
+            QTimer::singleShot(ReleaseStartupMemoryMs, rootModel, &Startup::releaseFreedMemory);
+        },
+        Qt::QueuedConnection);
+}
+
+void Startup::releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    // glibc keeps freed pages of every thread's heap; this hands them back.
+    malloc_trim(0);
+#endif
+}
+
 int Startup::run(int &argc, char **argv, const QUrl &mainUrl)
 {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
@@ -103,7 +157,7 @@ int Startup::run(int &argc, char **argv, const QUrl &mainUrl)
     }
 
     QGuiApplication app(argc, argv);
-    app.setWindowIcon(QIcon(QStringLiteral(":/icons/main.png")));
+    app.setWindowIcon(windowIcon());
     setApplicationIdentity();
     // Wayland's app id and the desktop's match of window and launcher.
     QGuiApplication::setDesktopFileName(QStringLiteral(NORVALEO_APP_ID));
@@ -127,9 +181,11 @@ int Startup::run(int &argc, char **argv, const QUrl &mainUrl)
 
     registerQmlTypes();
     const QString settingsDirectory = commandLine.settingsDirectory();
-    exposeBackend(engine, createBackend(settingsDirectory.isEmpty()
-                                            ? SettingsFile()
-                                            : SettingsFile::inDirectory(settingsDirectory)));
+    const Backend backend = createBackend(
+        settingsDirectory.isEmpty() ? SettingsFile() : SettingsFile::inDirectory(settingsDirectory),
+        false);
+    exposeBackend(engine, backend);
     engine.load(mainUrl);
+    startCommunicationAfterFirstFrame(engine, backend.rootModel);
     return app.exec();
 }

@@ -3,8 +3,10 @@
 
 #include "registry/settingsfile.h"
 
+#include <QIcon>
 #include <QUrl>
 
+class QQmlApplicationEngine;
 class QQmlEngine;
 class RootModel;
 class FavouritesFilterProxyModel;
@@ -18,18 +20,33 @@ public:
     // object, 0 after --help or --version and 2 on an unknown option.
     static int run(int &argc, char **argv, const QUrl &mainUrl);
 
+    // The application icon at the sizes window managers show.
+    static QIcon windowIcon();
+
     // The two enumerations, as uncreatable types of "Project.types" 1.0.
     static void registerQmlTypes();
 
     // The back-end objects QML sees, created after the role registry is
-    // filled; they live until the process ends.
+    // filled; they live until the process ends. Without startCommunication
+    // the restored controllers wait for RootModel::startDevicesCommunication.
     struct Backend
     {
         RootModel *rootModel;
         FavouritesFilterProxyModel *favourites;
     };
-    static Backend createBackend(const SettingsFile &settingsFile = SettingsFile());
+    static Backend createBackend(const SettingsFile &settingsFile = SettingsFile(),
+                                 bool startCommunication = true);
     static void exposeBackend(QQmlEngine &engine, const Backend &backend);
+
+    // The restored controllers start polling once the window has drawn its
+    // first frame, or after a grace period if no frame comes (a window that
+    // starts hidden).
+    static void startCommunicationAfterFirstFrame(QQmlApplicationEngine &engine,
+                                                  RootModel *rootModel);
+
+    // Returns the memory start-up freed to the system (a few seconds after
+    // the first frame); nothing where the C library keeps no such pages.
+    static void releaseFreedMemory();
 };
 
 #endif // STARTUP_H

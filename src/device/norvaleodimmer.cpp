@@ -1,5 +1,6 @@
 #include "device/norvaleodimmer.h"
 
+#include "device/devicenetworkaccessmanager.h"
 #include "device/deviceprotocol.h"
 #include "device/dimmerinputstypes.h"
 #include "logging/logcategories.h"
@@ -831,7 +832,7 @@ void NorvaleoDimmer::startCommunication()
     if (networkManager) {
         return;
     }
-    networkManager = new QNetworkAccessManager(this);
+    networkManager = new DeviceNetworkAccessManager(this);
     connect(networkManager, &QNetworkAccessManager::finished, this, &NorvaleoDimmer::httpResponse);
     QT_WARNING_PUSH
     QT_WARNING_DISABLE_DEPRECATED

@@ -365,6 +365,13 @@ void RootModel::loadSettings(bool startCommunication)
     fileNeedsCopy = !whole;
 }
 
+void RootModel::startDevicesCommunication()
+{
+    for (AbstractDeviceModel *device : qAsConst(devicesNode()->children)) {
+        device->startCommunication();
+    }
+}
+
 bool RootModel::loadDevice(const QJsonObject &object, bool startCommunication)
 {
     bool lost = false;

@@ -28,8 +28,10 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
     QModelIndex addDevice(const DeviceDescription &description, bool startCommunication);
-    // Without communication the tree only lists what the file holds; nothing is sent.
+    // Without communication the tree only lists what the file holds; nothing is
+    // sent until startDevicesCommunication (start-up draws the list first).
     void loadSettings(bool startCommunication = true);
+    void startDevicesCommunication();
 
     // False, with a warning line, when the file could not be written or removed.
     Q_INVOKABLE bool saveSettings();

@@ -4,6 +4,8 @@
 #include "controllernetwork.h"
 
 #include <QAbstractEventDispatcher>
+#include <QFile>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -11,6 +13,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -54,6 +58,21 @@ public:
     QByteArray response;
     int requests = 0;
 };
+
+// Threads of this process, as the kernel counts them.
+int threadCount()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("Threads:")) {
+            return line.mid(8).trimmed().toInt();
+        }
+    }
+    return -1;
+}
 
 } // namespace
 
@@ -418,6 +437,74 @@ private Q_SLOTS:
         QCOMPARE(f.polls().last(), ControllerNetwork::wifi() + " system_info");
         QCOMPARE(lost.count(), 0);
         QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+
+    // One network thread serves every controller, and each controller still
+    // hears only the replies to its own requests.
+    void controllersShareOneNetworkThreadAndKeepTheirReplies()
+    {
+        constexpr int Count = 6;
+        std::vector<std::unique_ptr<SimulatedController>> devices;
+        TestRootModel root;
+        ModelTester tester{&root};
+        QVector<NorvaleoDimmer *> controllers;
+        QVector<QStringList> hosts(Count);
+        for (int i = 0; i < Count; ++i) {
+            const QString wired = QStringLiteral("127.0.1.%1").arg(10 + 2 * i);
+            const QString wifi = QStringLiteral("127.0.1.%1").arg(11 + 2 * i);
+            const QString uniqueId = QStringLiteral("NV-10%1").arg(i);
+            devices.push_back(std::make_unique<SimulatedController>(
+                wired, wifi, uniqueId, QStringLiteral("Device %1").arg(i), i + 1));
+            QVERIFY(devices.back()->start());
+            controllers.append(root.addController(wired, wifi, uniqueId, QStringLiteral("Node")));
+        }
+        const auto startAndWatch = [&](int i) {
+            controllers[i]->startCommunication();
+            auto *manager = controllers[i]->findChild<QNetworkAccessManager *>();
+            QVERIFY(manager);
+            QObject::connect(
+                manager, &QNetworkAccessManager::finished, manager,
+                [&hosts, i](QNetworkReply *reply) { hosts[i].append(reply->url().host()); });
+        };
+
+        startAndWatch(0);
+        QTRY_COMPARE_WITH_TIMEOUT(root.rowCount(root.controllerIndex(0)), 1, WaitMs);
+        const int threadsWithOne = threadCount();
+        for (int i = 1; i < Count; ++i) {
+            startAndWatch(i);
+        }
+        for (int i = 0; i < Count; ++i) {
+            const QModelIndex self = root.controllerIndex(i);
+            QTRY_COMPARE_WITH_TIMEOUT(root.value(self, "name"),
+                                      QVariant(QStringLiteral("Device %1").arg(i)), WaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(root.rowCount(self), i + 1, WaitMs);
+            QCOMPARE(QSet<QString>(hosts[i].cbegin(), hosts[i].cend()),
+                     QSet<QString>{root.value(self, "ipAddress_1").toString()});
+        }
+        QCOMPARE(threadCount(), threadsWithOne);
+        QCOMPARE(tester.unexpected(), QStringList());
+    }
+
+    // The reply to a request in flight ends with its controller, as it did
+    // when each controller had a manager and a thread of its own.
+    void aDeletedControllerTakesItsRequestInFlightAlong()
+    {
+        ControllerNetwork f;
+        QVERIFY(f.sim.start());
+        f.sim.setReplyDelay(3000);
+        auto *controller =
+            new NorvaleoDimmer(ControllerNetwork::wired(), ControllerNetwork::wifi(),
+                               ControllerNetwork::uniqueId(), QStringLiteral("Alone"), 0, nullptr);
+        controller->startCommunication();
+        const QPointer<QNetworkReply> reply = controller->findChild<QNetworkReply *>();
+        QVERIFY(reply);
+        QTRY_COMPARE_WITH_TIMEOUT(f.sim.requests().size(), 1, WaitMs);
+        delete controller;
+        QVERIFY(reply.isNull());
+        // The shared carrier goes on serving the others.
+        f.sim.setReplyDelay(0);
+        f.start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.repliesFor(QStringLiteral("system_info")), 1, WaitMs);
     }
 };
 

@@ -96,6 +96,27 @@ private Q_SLOTS:
         QCOMPARE(proxyTester.unexpected(), QStringList());
     }
 
+    // Start-up draws the restored list before the controllers poll, then
+    // starts them all; a second start makes no second manager.
+    void restoredControllersStartTogetherLater()
+    {
+        QTemporaryDir base;
+        writeFile(base.path() + QStringLiteral("/settings/settings.json"),
+                  "{\"NORVALEO_DIMMER_1\":{\"ipAddress_1\":\"127.0.0.2\",\"ipAddress_2\":\"\","
+                  "\"name\":\"A\",\"uniqueId\":\"NV-1\"},"
+                  "\"NORVALEO_DIMMER_2\":{\"ipAddress_1\":\"127.0.0.4\",\"ipAddress_2\":\"\","
+                  "\"name\":\"B\",\"uniqueId\":\"NV-2\"}}");
+        RootModel root(nullptr, base.path());
+        root.loadSettings(false);
+        QVERIFY(root.findChildren<QNetworkAccessManager *>().isEmpty());
+        root.startDevicesCommunication();
+        root.startDevicesCommunication();
+        for (int row = 0; row < 2; ++row) {
+            const auto *node = static_cast<QObject *>(controller(root, row).internalPointer());
+            QCOMPARE(node->findChildren<QNetworkAccessManager *>().size(), 1);
+        }
+    }
+
     void entriesOfOneControllerMerge()
     {
         QTemporaryDir base;
