@@ -2,7 +2,6 @@ import QtQuick 2.15
 import QtQuick.Window 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
-import QtGraphicalEffects 1.15
 import "Flags.js" as Flags
 
 // A controller in the Devices grid: its picture, whether it answers and its
@@ -28,17 +27,22 @@ Item {
         padding: 15
         onClicked: device.clicked()
 
-        background: Rectangle {
-            radius: Theme.cardRadius
-            color: cardButton.pressed ? Theme.lightAccent : Theme.card
-            layer.enabled: true
-            layer.effect: DropShadow {
-                transparentBorder: true
+        background: Item {
+            PrerenderedShadow {
+                objectName: "cardShadow"
+                anchors.fill: parent
+                cornerRadius: Theme.cardRadius
                 horizontalOffset: -2
                 verticalOffset: 2
                 radius: 5
                 samples: 5
                 color: Theme.shadow
+            }
+
+            Rectangle {
+                anchors.fill: parent
+                radius: Theme.cardRadius
+                color: cardButton.pressed ? Theme.lightAccent : Theme.card
             }
         }
 

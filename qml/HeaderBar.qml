@@ -1,5 +1,4 @@
 import QtQuick 2.15
-import QtGraphicalEffects 1.15
 
 // The white bar at the top of every page. Items declared inside it go to its
 // right end (an add button, a Save button). With `betweenButtons` the title
@@ -21,18 +20,19 @@ Item {
     implicitHeight: Theme.headerHeight
     z: 1
 
+    PrerenderedShadow {
+        objectName: "barShadow"
+        anchors.fill: parent
+        horizontalOffset: -2
+        verticalOffset: 2
+        radius: 5
+        samples: 5
+        color: Theme.shadow
+    }
+
     Rectangle {
         anchors.fill: parent
         color: Theme.bar
-        layer.enabled: true
-        layer.effect: DropShadow {
-            transparentBorder: true
-            horizontalOffset: -2
-            verticalOffset: 2
-            radius: 5
-            samples: 5
-            color: Theme.shadow
-        }
     }
 
     BackButton {

@@ -72,11 +72,11 @@ Item {
         visible: false
     }
 
-    DropShadow {
+    // Draws the face too.
+    PrerenderedShadow {
         objectName: "cardShadow"
         anchors.fill: cardFace
-        source: cardFace
-        transparentBorder: true
+        cornerRadius: cardFace.radius
         horizontalOffset: 0
         verticalOffset: light.lit ? 6 : 5
         radius: light.lit ? 15 : 5

@@ -1,5 +1,5 @@
 import QtQuick 2.15
-import QtGraphicalEffects 1.15
+import QtQuick.Controls.impl 2.15
 
 // A monochrome symbol from icons/ drawn in `color`.
 Item {
@@ -11,18 +11,14 @@ Item {
     implicitWidth: Theme.iconSize
     implicitHeight: Theme.iconSize
 
-    Image {
-        id: symbol
-
+    // Tinted once when loaded, as Qt's own styles tint their icons: a
+    // ColorOverlay redrew it through an offscreen layer and its own shader,
+    // which cost more of the first frame than anything else where OpenGL is
+    // software.
+    ColorImage {
         anchors.fill: parent
         source: icon.source
         sourceSize: Qt.size(Math.max(1, icon.width), Math.max(1, icon.height))
-        visible: false
-    }
-
-    ColorOverlay {
-        anchors.fill: parent
-        source: symbol
         color: icon.color
     }
 }

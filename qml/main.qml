@@ -1,7 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
 import QtQuick.Controls 2.15
-import QtGraphicalEffects 1.15
 
 ApplicationWindow {
     id: rootWindow
@@ -105,16 +104,9 @@ ApplicationWindow {
                         height: 24
                         anchors.horizontalCenter: parent.horizontalCenter
 
-                        Image {
-                            id: tabIcon
+                        TintedIcon {
                             anchors.fill: parent
                             source: modelData.icon
-                            sourceSize: Qt.size(24, 24)
-                            visible: false
-                        }
-                        ColorOverlay {
-                            anchors.fill: tabIcon
-                            source: tabIcon
                             color: tabButton.tint
                         }
                     }

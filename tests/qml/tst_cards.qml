@@ -129,6 +129,8 @@ TestCase {
         compare(shadow.verticalOffset, data.shadowOffset)
         compare(shadow.radius, data.shadowRadius)
         verify(Qt.colorEqual(shadow.color, data.shadowColor))
+        // A shadow drawn from a picture: one exists for this state.
+        tryCompare(shadow, "status", Image.Ready)
         // Connected: no warning.
         tryCompare(findChild(card, "warningIcon"), "visible", false)
         // Neither round button covers the bulb, and "100%" keeps off the circle's edge.

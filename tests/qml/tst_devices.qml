@@ -144,6 +144,9 @@ TestCase {
                 && statusOf(page.grid, 1) === "ПОДКЛЮЧЕНО"
         })
         compare(window.backButtonVisible, false)
+        // Shadows drawn from pictures: the pictures exist.
+        tryCompare(findChild(cardAt(page.grid, 0), "cardShadow"), "status", Image.Ready)
+        tryCompare(findChild(page.header, "barShadow"), "status", Image.Ready)
         simulator.screenshot(window, "devices-controllers")
 
         // The back step moves the root to the invisible root, which puts it
