@@ -8,6 +8,14 @@ set -eu
 build=$1 qmake=$2 sources=$3
 # Registered from C++ by the application itself.
 own_modules="Project.types"
+# Registered by another module's plugin, with no directory of its own: the
+# styles' helper types come with Qt Quick Controls 2.
+registered_by() {
+    case $1 in
+    QtQuick.Controls.impl) echo QtQuick.Controls ;;
+    *) echo "$1" ;;
+    esac
+}
 
 deb=$(ls "$build"/*.deb)
 qt_qml=$("$qmake" -query QT_INSTALL_QML)
@@ -37,7 +45,7 @@ echo "$imports" | {
     while read -r module version; do
         case " $own_modules " in *" $module "*) continue ;; esac
         qmldir=""
-        for dir in $(candidates "$module" "$version"); do
+        for dir in $(candidates "$(registered_by "$module")" "$version"); do
             if [ -f "$qt_qml/$dir/qmldir" ]; then
                 qmldir="$qt_qml/$dir/qmldir"
                 break
