@@ -19,8 +19,11 @@ bool readInt(const char *text, int &value)
 
 } // namespace
 
-bool LauncherOptions::parse(int argc, char **argv, LauncherOptions &options)
+bool LauncherOptions::parse(int &argc, char **argv, LauncherOptions &options)
 {
+    // What is not the launcher's stays in argv, for Qt and the application's
+    // own command line (which refuses options it does not know).
+    int kept = 1;
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
         const char *next = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -33,6 +36,7 @@ bool LauncherOptions::parse(int argc, char **argv, LauncherOptions &options)
             continue;
         }
         if (!next) {
+            argv[kept++] = argv[i];
             continue;
         }
         if (std::strcmp(arg, "--mode") == 0) {
@@ -61,8 +65,12 @@ bool LauncherOptions::parse(int argc, char **argv, LauncherOptions &options)
             if (!readInt(next, options.durationMs)) {
                 return false;
             }
+        } else {
+            argv[kept++] = argv[i];
         }
     }
+    argc = kept;
+    argv[argc] = nullptr;
     return true;
 }
 

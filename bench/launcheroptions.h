@@ -25,8 +25,9 @@ struct LauncherOptions
     // main.qml without a part) that find what a part costs.
     QString mainUrl = QStringLiteral("qrc:/main.qml");
 
-    // Unknown arguments are left to Qt; false on a bad value.
-    static bool parse(int argc, char **argv, LauncherOptions &options);
+    // Takes the launcher's own arguments out of argv; the rest is left to Qt
+    // and the application. False on a bad value.
+    static bool parse(int &argc, char **argv, LauncherOptions &options);
     static qint64 monotonicNs();
 };
 
