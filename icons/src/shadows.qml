@@ -12,10 +12,10 @@ Window {
     // Room for the blur and the offset around the face.
     readonly property int pad: 24
     readonly property var shadows: [
-        // Controller card and header bar (Parts 7.1 and 7.3).
+        // Controller card and header bar.
         { corner: 20, x: -2, y: 2, radius: 5, samples: 5, color: "#1f000000" },
         { corner: 0, x: -2, y: 2, radius: 5, samples: 5, color: "#1f000000" },
-        // Channel card, dark and lit (Part 7.3).
+        // Channel card, dark and lit.
         { corner: 20, x: 0, y: 5, radius: 5, samples: 5, color: "#e1e1e1" },
         { corner: 20, x: 0, y: 6, radius: 15, samples: 15, color: "#d5d5d5" }
     ]
