@@ -1,6 +1,6 @@
 # Fails when a file under src/ includes a folder at its own level or above.
 # The ranks run from the bottom: logging, json, model, device and discovery,
-# registry, then the executables. A folder may include itself and any folder of a lower
+# registry, then the executables (app, cli, mqtt). A folder may include itself and any folder of a lower
 # rank. Run: cmake -DSOURCE_DIR=<src> -P checklayers.cmake
 set(rank_logging 0)
 set(rank_json 1)
@@ -10,6 +10,7 @@ set(rank_discovery 3)
 set(rank_registry 4)
 set(rank_app 5)
 set(rank_cli 5)
+set(rank_mqtt 5)
 
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*.h" "${SOURCE_DIR}/*.cpp")
