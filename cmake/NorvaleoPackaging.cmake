@@ -11,7 +11,8 @@ channels, keeps a list of favourite channels and edits each controller's
 configuration: name, Wi-Fi and wired network, RS-485 line and Modbus address,
 inputs and dimming. Its interface is in Russian. The command-line client
 norvaleo-ctl searches, lists, shows and dims the same controllers from a
-terminal or a script.")
+terminal or a script. The service norvaleo-mqtt brings them to an MQTT
+broker, with Home Assistant's discovery, as a systemd user unit.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -8,7 +8,9 @@
 std::optional<LightCommand> LightCommand::parse(const QByteArray &payload, QString &problem)
 {
     if (payload.size() > MaxPayloadSize) {
-        problem = QStringLiteral("payload of %1 bytes is over %2").arg(payload.size()).arg(MaxPayloadSize);
+        problem = QStringLiteral("payload of %1 bytes is over %2")
+                      .arg(payload.size())
+                      .arg(MaxPayloadSize);
         return std::nullopt;
     }
     QJsonParseError error{};
@@ -34,7 +36,8 @@ std::optional<LightCommand> LightCommand::parse(const QByteArray &payload, QStri
     const QJsonValue brightness = object.value(QLatin1String("brightness"));
     if (!brightness.isUndefined()) {
         const double number = brightness.toDouble(-1);
-        if (!brightness.isDouble() || number < 0 || number > FullLevel || std::floor(number) != number) {
+        if (!brightness.isDouble() || number < 0 || number > FullLevel ||
+            std::floor(number) != number) {
             problem = QStringLiteral("\"brightness\" is not a whole number from 0 to 255");
             return std::nullopt;
         }

@@ -83,13 +83,14 @@ bool MosquittoClient::configure(const Settings &settings)
     }
     if (code == MOSQ_ERR_SUCCESS && settings.tls) {
         const QByteArray caFile = orNull(settings.caFile);
-        code = mosquitto_tls_set(handle, pointerOf(caFile), caFile.isNull() ? SystemCertificates : nullptr,
-                                 nullptr, nullptr, nullptr);
+        code = mosquitto_tls_set(handle, pointerOf(caFile),
+                                 caFile.isNull() ? SystemCertificates : nullptr, nullptr, nullptr,
+                                 nullptr);
     }
     if (code == MOSQ_ERR_SUCCESS && !settings.willTopic.isEmpty()) {
         code = mosquitto_will_set(handle, settings.willTopic.toUtf8().constData(),
-                                  int(settings.willPayload.size()), settings.willPayload.constData(),
-                                  QosAtLeastOnce, true);
+                                  int(settings.willPayload.size()),
+                                  settings.willPayload.constData(), QosAtLeastOnce, true);
     }
     if (code != MOSQ_ERR_SUCCESS) {
         lastError = describe(code);
@@ -139,8 +140,9 @@ bool MosquittoClient::publish(const QString &topic, const QByteArray &payload, b
     if (state != State::Connected) {
         return false;
     }
-    const int code = mosquitto_publish(handle, nullptr, topic.toUtf8().constData(),
-                                       int(payload.size()), payload.constData(), QosAtMostOnce, retain);
+    const int code =
+        mosquitto_publish(handle, nullptr, topic.toUtf8().constData(), int(payload.size()),
+                          payload.constData(), QosAtMostOnce, retain);
     updateWriteInterest();
     return code == MOSQ_ERR_SUCCESS;
 }
@@ -150,7 +152,8 @@ bool MosquittoClient::subscribe(const QString &topic)
     if (state != State::Connected) {
         return false;
     }
-    const int code = mosquitto_subscribe(handle, nullptr, topic.toUtf8().constData(), QosAtMostOnce);
+    const int code =
+        mosquitto_subscribe(handle, nullptr, topic.toUtf8().constData(), QosAtMostOnce);
     updateWriteInterest();
     return code == MOSQ_ERR_SUCCESS;
 }

@@ -124,7 +124,8 @@ void MqttBridge::planController(const QModelIndex &controller, Plan &result)
     }
     const bool connected = value(controller, "connection_status").toBool();
     const QString availability = topics.availability(uniqueId);
-    result.publish.insert(availability, connected ? MqttMessages::online() : MqttMessages::offline());
+    result.publish.insert(availability,
+                          connected ? MqttMessages::online() : MqttMessages::offline());
     result.owners.insert(availability, uniqueId);
     if (!connected || model->rowCount(controller) == 0) {
         // Its channels may not be known yet: nothing of it is removed.

@@ -54,8 +54,9 @@ QByteArray MqttMessages::offline()
 QByteArray MqttMessages::state(int level)
 {
     const int clamped = std::clamp(level, 0, FullLevel);
-    return compact({{QStringLiteral("state"), clamped > 0 ? QStringLiteral("ON") : QStringLiteral("OFF")},
-                    {QStringLiteral("brightness"), clamped}});
+    return compact(
+        {{QStringLiteral("state"), clamped > 0 ? QStringLiteral("ON") : QStringLiteral("OFF")},
+         {QStringLiteral("brightness"), clamped}});
 }
 
 QByteArray MqttMessages::config(const MqttTopics &topics, const Channel &channel)

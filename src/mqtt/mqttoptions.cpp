@@ -38,8 +38,19 @@ const char *const programHelp = R"(Использование: norvaleo-mqtt [П
 входе при запуске или файл не прочитан, 2 ошибка в командной строке.
 )";
 
-enum class Option { Broker, Username, PasswordFile, Tls, CaFile, ClientId, TopicPrefix,
-                    DiscoveryPrefix, SettingsDir, Help, Version };
+enum class Option {
+    Broker,
+    Username,
+    PasswordFile,
+    Tls,
+    CaFile,
+    ClientId,
+    TopicPrefix,
+    DiscoveryPrefix,
+    SettingsDir,
+    Help,
+    Version
+};
 
 const QHash<QString, Option> &optionNames()
 {
@@ -106,16 +117,37 @@ MqttOptions MqttOptions::parse(const QStringList &arguments)
         case Option::Broker:
             portGiven = options.takeBroker(value);
             break;
-        case Option::Username: options.username = value; break;
-        case Option::PasswordFile: options.passwordFile = value; break;
-        case Option::Tls: options.tls = true; break;
-        case Option::CaFile: options.caFile = value; options.tls = true; break;
-        case Option::ClientId: options.clientId = value; break;
-        case Option::TopicPrefix: options.topicPrefix = value; break;
-        case Option::DiscoveryPrefix: options.discoveryPrefix = value; break;
-        case Option::SettingsDir: options.settingsDirectory = value; break;
-        case Option::Help: options.help = true; break;
-        case Option::Version: options.version = true; break;
+        case Option::Username:
+            options.username = value;
+            break;
+        case Option::PasswordFile:
+            options.passwordFile = value;
+            break;
+        case Option::Tls:
+            options.tls = true;
+            break;
+        case Option::CaFile:
+            options.caFile = value;
+            options.tls = true;
+            break;
+        case Option::ClientId:
+            options.clientId = value;
+            break;
+        case Option::TopicPrefix:
+            options.topicPrefix = value;
+            break;
+        case Option::DiscoveryPrefix:
+            options.discoveryPrefix = value;
+            break;
+        case Option::SettingsDir:
+            options.settingsDirectory = value;
+            break;
+        case Option::Help:
+            options.help = true;
+            break;
+        case Option::Version:
+            options.version = true;
+            break;
         }
     }
     if (!options.error.isEmpty()) {

@@ -42,7 +42,8 @@ int MqttService::run(const QStringList &arguments)
         return Stopped;
     }
     if (options.version) {
-        printText(stdout, QStringLiteral("norvaleo-mqtt %1\n").arg(QCoreApplication::applicationVersion()));
+        printText(stdout,
+                  QStringLiteral("norvaleo-mqtt %1\n").arg(QCoreApplication::applicationVersion()));
         return Stopped;
     }
     if (!options.error.isEmpty()) {
@@ -51,8 +52,10 @@ int MqttService::run(const QStringList &arguments)
     }
     QString password;
     QString reason;
-    if (!options.passwordFile.isEmpty() && !MqttOptions::readPassword(options.passwordFile, password, reason)) {
-        printError(QStringLiteral("файл пароля %1 не прочитан: %2").arg(options.passwordFile, reason));
+    if (!options.passwordFile.isEmpty() &&
+        !MqttOptions::readPassword(options.passwordFile, password, reason)) {
+        printError(
+            QStringLiteral("файл пароля %1 не прочитан: %2").arg(options.passwordFile, reason));
         return Failed;
     }
     RoleRegistry::fill();
@@ -65,7 +68,8 @@ int MqttService::run(const QStringList &arguments)
 }
 
 MqttService::MqttService(const MqttOptions &options, const QString &password)
-    : options(options), password(password), settingsFile(settingsFileFor(options.settingsDirectory)),
+    : options(options), password(password),
+      settingsFile(settingsFileFor(options.settingsDirectory)),
       bridge(client, MqttTopics(options.topicPrefix, options.discoveryPrefix))
 {
     retryTimer.setSingleShot(true);
@@ -94,7 +98,8 @@ bool MqttService::start(QString &error)
     settings.password = password;
     settings.tls = options.tls;
     settings.caFile = options.caFile;
-    settings.willTopic = MqttTopics(options.topicPrefix, options.discoveryPrefix).bridgeAvailability();
+    settings.willTopic =
+        MqttTopics(options.topicPrefix, options.discoveryPrefix).bridgeAvailability();
     settings.willPayload = MqttMessages::offline();
     if (!client.configure(settings)) {
         error = QStringLiteral("брокер %1: %2").arg(brokerText(), client.errorString());

@@ -33,7 +33,8 @@ const QByteArray kitchenOnly = R"({
 QString mosquittoProgram(const QString &name)
 {
     const QString found = QStandardPaths::findExecutable(name);
-    return found.isEmpty() ? QStandardPaths::findExecutable(name, {QStringLiteral("/usr/sbin")}) : found;
+    return found.isEmpty() ? QStandardPaths::findExecutable(name, {QStringLiteral("/usr/sbin")})
+                           : found;
 }
 
 // A process that ends with the test.
@@ -67,9 +68,10 @@ class Subscriber
 {
 public:
     Subscriber()
-        : process(startProcess(mosquittoProgram(QStringLiteral("mosquitto_sub")),
-                               {QStringLiteral("-p"), port, QStringLiteral("-t"), QStringLiteral("#"),
-                                QStringLiteral("-F"), QStringLiteral("%r\t%t\t%p")}))
+        : process(
+              startProcess(mosquittoProgram(QStringLiteral("mosquitto_sub")),
+                           {QStringLiteral("-p"), port, QStringLiteral("-t"), QStringLiteral("#"),
+                            QStringLiteral("-F"), QStringLiteral("%r\t%t\t%p")}))
     {
     }
     ~Subscriber() { stopProcess(process); }
@@ -79,8 +81,8 @@ public:
         while (process && process->canReadLine()) {
             const QList<QByteArray> parts = process->readLine().chopped(1).split('\t');
             if (parts.size() >= 3) {
-                all.append({parts.at(0) == "1", QString::fromUtf8(parts.at(1)),
-                            parts.mid(2).join('\t')});
+                all.append(
+                    {parts.at(0) == "1", QString::fromUtf8(parts.at(1)), parts.mid(2).join('\t')});
             }
         }
         QVector<Message> found;
@@ -110,8 +112,8 @@ private:
 void publish(const QString &topic, const QByteArray &payload)
 {
     QProcess::execute(mosquittoProgram(QStringLiteral("mosquitto_pub")),
-                      {QStringLiteral("-p"), port, QStringLiteral("-t"), topic, QStringLiteral("-m"),
-                       QString::fromUtf8(payload)});
+                      {QStringLiteral("-p"), port, QStringLiteral("-t"), topic,
+                       QStringLiteral("-m"), QString::fromUtf8(payload)});
 }
 
 QString config(const QString &uniqueId, int lightId)
@@ -136,7 +138,8 @@ QStringList changes(const SimulatedController &controller)
 {
     QStringList list;
     for (const SimulatedController::Request &request : controller.requests()) {
-        if (QUrlQuery(request.query).queryItemValue(QStringLiteral("request_type")) == QLatin1String("set")) {
+        if (QUrlQuery(request.query).queryItemValue(QStringLiteral("request_type")) ==
+            QLatin1String("set")) {
             list.append(request.query);
         }
     }
@@ -162,7 +165,8 @@ private:
     {
         const QString path = directory.filePath(QStringLiteral("broker.conf"));
         TestFiles::writeFile(path, "listener " + port.toUtf8() + " 127.0.0.1\n" + settings);
-        broker = startProcess(mosquittoProgram(QStringLiteral("mosquitto")), {QStringLiteral("-c"), path});
+        broker = startProcess(mosquittoProgram(QStringLiteral("mosquitto")),
+                              {QStringLiteral("-c"), path});
         QVERIFY(QTest::qWaitFor(
             [] {
                 QTcpSocket socket;
@@ -182,14 +186,17 @@ private:
     QStringList warnings()
     {
         bridgeErrors += bridge->readAllStandardError();
-        return QString::fromUtf8(bridgeErrors).split(QLatin1Char('\n')).filter(QStringLiteral("ignored"));
+        return QString::fromUtf8(bridgeErrors)
+            .split(QLatin1Char('\n'))
+            .filter(QStringLiteral("ignored"));
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(directory.isValid());
-        QVERIFY2(!mosquittoProgram(QStringLiteral("mosquitto")).isEmpty(), "mosquitto is not installed");
+        QVERIFY2(!mosquittoProgram(QStringLiteral("mosquitto")).isEmpty(),
+                 "mosquitto is not installed");
         TestFiles::writeFile(directory.filePath(QStringLiteral("settings.json")), bothControllers);
         kitchen = std::make_unique<SimulatedController>("127.0.0.10", "127.0.0.11", "NV-A",
                                                         QStringLiteral("Кухня"), 4);
@@ -218,20 +225,24 @@ private Q_SLOTS:
         QVERIFY(subscriber->waitFor(QStringLiteral("norvaleo/bridge/availability"), "online"));
         for (SimulatedController *controller : {kitchen.get(), bedroom.get()}) {
             const QString id = controller->uniqueId();
-            QVERIFY(subscriber->waitFor(QStringLiteral("norvaleo/%1/availability").arg(id), "online"));
+            QVERIFY(
+                subscriber->waitFor(QStringLiteral("norvaleo/%1/availability").arg(id), "online"));
             for (int channel = 1; channel <= controller->channelCount(); ++channel) {
-                QVERIFY2(subscriber->waitFor(state(id, channel), stateOf(controller->brightness(channel))),
+                QVERIFY2(subscriber->waitFor(state(id, channel),
+                                             stateOf(controller->brightness(channel))),
                          qPrintable(state(id, channel)));
                 const QJsonObject object =
                     QJsonDocument::fromJson(subscriber->last(config(id, channel))).object();
                 QCOMPARE(object.value("name").toString(), controller->output(channel).name);
-                QCOMPARE(object.value("unique_id").toString(), QStringLiteral("%1_%2").arg(id).arg(channel));
+                QCOMPARE(object.value("unique_id").toString(),
+                         QStringLiteral("%1_%2").arg(id).arg(channel));
                 QCOMPARE(object.value("command_topic").toString(),
                          QStringLiteral("norvaleo/%1/%2/set").arg(id).arg(channel));
                 QCOMPARE(object.value("state_topic").toString(), state(id, channel));
                 QCOMPARE(object.value("schema").toString(), QStringLiteral("json"));
                 QCOMPARE(object.value("availability_mode").toString(), QStringLiteral("all"));
-                QCOMPARE(object.value("device").toObject().value("name").toString(), controller->name());
+                QCOMPARE(object.value("device").toObject().value("name").toString(),
+                         controller->name());
             }
         }
         // A poll that changes nothing publishes nothing.
@@ -246,8 +257,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("level");
         QTest::newRow("level") << QByteArray(R"({"brightness":77})") << "ch_2=77" << 77;
         QTest::newRow("off") << QByteArray(R"({"state":"OFF","brightness":12})") << "ch_2=0" << 0;
-        QTest::newRow("on restores the last level") << QByteArray(R"({"state":"ON"})") << "ch_2=77" << 77;
-        QTest::newRow("on with a level") << QByteArray(R"({"state":"ON","brightness":5})") << "ch_2=5" << 5;
+        QTest::newRow("on restores the last level")
+            << QByteArray(R"({"state":"ON"})") << "ch_2=77" << 77;
+        QTest::newRow("on with a level")
+            << QByteArray(R"({"state":"ON","brightness":5})") << "ch_2=5" << 5;
     }
 
     void commandSendsTheWindowsRequest()
@@ -267,8 +280,8 @@ private Q_SLOTS:
         kitchen->clearRequests();
         QProcess burst;
         burst.start(mosquittoProgram(QStringLiteral("mosquitto_pub")),
-                    {QStringLiteral("-p"), port, QStringLiteral("-t"), QStringLiteral("norvaleo/NV-A/3/set"),
-                     QStringLiteral("-l")});
+                    {QStringLiteral("-p"), port, QStringLiteral("-t"),
+                     QStringLiteral("norvaleo/NV-A/3/set"), QStringLiteral("-l")});
         for (int level = 1; level <= 50; ++level) {
             burst.write(QStringLiteral("{\"brightness\":%1}\n").arg(level * 5).toUtf8());
         }
@@ -321,8 +334,10 @@ private Q_SLOTS:
     {
         bedroom->setAddressSilent(bedroom->wiredAddress(), true);
         bedroom->setAddressSilent(bedroom->wifiAddress(), true);
-        QVERIFY(subscriber->waitFor(QStringLiteral("norvaleo/NV-B/availability"), "offline", OfflineLimitMs));
-        QCOMPARE(subscriber->last(QStringLiteral("norvaleo/NV-A/availability")), QByteArray("online"));
+        QVERIFY(subscriber->waitFor(QStringLiteral("norvaleo/NV-B/availability"), "offline",
+                                    OfflineLimitMs));
+        QCOMPARE(subscriber->last(QStringLiteral("norvaleo/NV-A/availability")),
+                 QByteArray("online"));
     }
 
     void reloadRemovesWhatTheFileDropped()
@@ -337,7 +352,8 @@ private Q_SLOTS:
         for (const Message &message : subscriber->messages(config("NV-A", 1))) {
             QVERIFY(!message.payload.isEmpty());
         }
-        QCOMPARE(TestFiles::contentOf(directory.filePath(QStringLiteral("settings.json"))), kitchenOnly);
+        QCOMPARE(TestFiles::contentOf(directory.filePath(QStringLiteral("settings.json"))),
+                 kitchenOnly);
     }
 
     void restartedBrokerGetsEverythingAgain()
@@ -346,12 +362,14 @@ private Q_SLOTS:
         stopProcess(broker);
         startBroker("allow_anonymous true\npersistence false\n");
         subscriber = std::make_unique<Subscriber>();
-        QVERIFY(subscriber->waitFor(QStringLiteral("norvaleo/bridge/availability"), "online", RepublishLimitMs));
+        QVERIFY(subscriber->waitFor(QStringLiteral("norvaleo/bridge/availability"), "online",
+                                    RepublishLimitMs));
         QVERIFY(subscriber->waitFor(state("NV-A", 4), stateOf(kitchen->brightness(4))));
         // A client that comes later gets it all from the broker.
         subscriber = std::make_unique<Subscriber>();
         for (int channel = 1; channel <= kitchen->channelCount(); ++channel) {
-            QVERIFY(subscriber->waitFor(state("NV-A", channel), stateOf(kitchen->brightness(channel))));
+            QVERIFY(
+                subscriber->waitFor(state("NV-A", channel), stateOf(kitchen->brightness(channel))));
             QVERIFY(subscriber->messages(config("NV-A", channel)).last().retained);
         }
         QVERIFY(subscriber->messages(config("NV-B", 1)).isEmpty());
@@ -374,7 +392,8 @@ private Q_SLOTS:
         bridge = startBridge();
         QVERIFY(bridge->waitForFinished(10000));
         QCOMPARE(bridge->exitCode(), 1);
-        QVERIFY(QString::fromUtf8(bridge->readAllStandardError()).contains(QStringLiteral("отказал во входе")));
+        QVERIFY(QString::fromUtf8(bridge->readAllStandardError())
+                    .contains(QStringLiteral("отказал во входе")));
     }
 };
 

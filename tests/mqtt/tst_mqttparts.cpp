@@ -22,7 +22,8 @@ private Q_SLOTS:
         QTest::newRow("on restores") << QByteArray(R"({"state":"ON"})") << 90 << 90;
         QTest::newRow("on never lit") << QByteArray(R"({"state":"ON"})") << 0 << 255;
         QTest::newRow("off wins") << QByteArray(R"({"state":"OFF","brightness":40})") << 90 << 0;
-        QTest::newRow("other members") << QByteArray(R"({"brightness":0,"transition":2})") << 9 << 0;
+        QTest::newRow("other members")
+            << QByteArray(R"({"brightness":0,"transition":2})") << 9 << 0;
         QTest::newRow("not json") << QByteArray("ON") << 0 << -1;
         QTest::newRow("array") << QByteArray("[]") << 0 << -1;
         QTest::newRow("empty object") << QByteArray("{}") << 0 << -1;
@@ -48,12 +49,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("topic");
         QTest::addColumn<QString>("channel"); // empty: not a command topic
-        QTest::newRow("channel") << "home/nv/NV-A/3/set" << "NV-A 3";
-        QTest::newRow("state topic") << "home/nv/NV-A/3/state" << "";
-        QTest::newRow("light id zero") << "home/nv/NV-A/0/set" << "";
-        QTest::newRow("signed light id") << "home/nv/NV-A/+3/set" << "";
-        QTest::newRow("deeper") << "home/nv/NV-A/x/3/set" << "";
-        QTest::newRow("other prefix") << "home/nvx/NV-A/3/set" << "";
+        QTest::newRow("channel") << "home/nv/NV-A/3/set"
+                                 << "NV-A 3";
+        QTest::newRow("state topic") << "home/nv/NV-A/3/state"
+                                     << "";
+        QTest::newRow("light id zero") << "home/nv/NV-A/0/set"
+                                       << "";
+        QTest::newRow("signed light id") << "home/nv/NV-A/+3/set"
+                                         << "";
+        QTest::newRow("deeper") << "home/nv/NV-A/x/3/set"
+                                << "";
+        QTest::newRow("other prefix") << "home/nvx/NV-A/3/set"
+                                      << "";
     }
 
     void commandTopic()
@@ -87,10 +94,12 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("result"); // host port tls, or "error"
         QTest::newRow("defaults") << QStringList{} << "127.0.0.1 1883 0";
-        QTest::newRow("host and port") << QStringList{"--broker", "mqtt.lan:1884"} << "mqtt.lan 1884 0";
+        QTest::newRow("host and port")
+            << QStringList{"--broker", "mqtt.lan:1884"} << "mqtt.lan 1884 0";
         QTest::newRow("ipv6") << QStringList{"--broker=[::1]:1885"} << "::1 1885 0";
         QTest::newRow("tls port") << QStringList{"--tls", "--broker", "h"} << "h 8883 1";
-        QTest::newRow("cafile means tls") << QStringList{"--cafile", "/ca.pem"} << "127.0.0.1 8883 1";
+        QTest::newRow("cafile means tls")
+            << QStringList{"--cafile", "/ca.pem"} << "127.0.0.1 8883 1";
         QTest::newRow("bad port") << QStringList{"--broker", "h:0"} << "error";
         QTest::newRow("no port") << QStringList{"--broker", "h:"} << "error";
         QTest::newRow("password") << QStringList{"--password", "x"} << "error";
@@ -106,9 +115,11 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(QString, result);
         const MqttOptions options = MqttOptions::parse(QStringList{"norvaleo-mqtt"} + arguments);
-        QCOMPARE(options.error.isEmpty()
-                     ? QStringLiteral("%1 %2 %3").arg(options.host).arg(options.port).arg(int(options.tls))
-                     : QStringLiteral("error"),
+        QCOMPARE(options.error.isEmpty() ? QStringLiteral("%1 %2 %3")
+                                               .arg(options.host)
+                                               .arg(options.port)
+                                               .arg(int(options.tls))
+                                         : QStringLiteral("error"),
                  result);
     }
 

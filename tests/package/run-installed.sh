@@ -99,4 +99,16 @@ list=$(XDG_CONFIG_HOME="$root/config" norvaleo-ctl list --json) || fail "norvale
 echo "$list" | grep -qF "\"settings_file\": \"$root/config/NorvaleoDimmer/settings.json\"" ||
     fail "norvaleo-ctl reads $list"
 
+# The MQTT service: its version, its user unit, the broker library it needs,
+# and the window's list, per user.
+[ "$(norvaleo-mqtt --version)" = "norvaleo-mqtt $version" ] || fail "norvaleo-mqtt --version"
+unit="$root/usr/lib/systemd/user/norvaleo-mqtt.service"
+grep -q "^ExecStart=norvaleo-mqtt " "$unit" || fail "no user unit starting norvaleo-mqtt"
+dpkg-deb -f "$deb" Depends | grep -q "libmosquitto1" || fail "the package does not depend on libmosquitto1"
+reads=$(XDG_CONFIG_HOME="$root/config" QT_LOGGING_RULES="norvaleo.settings.debug=true" \
+    timeout 2 norvaleo-mqtt --broker 127.0.0.1:1 2>&1) || true
+echo "$reads" | grep -qF "reads \"$root/config/NorvaleoDimmer/settings.json\"" ||
+    fail "norvaleo-mqtt reads $reads"
+echo "PASS: norvaleo-mqtt, its unit and its dependency"
+
 "$with_display" sh "$0" --with-display "$root" "$exec_line" "$(entry StartupWMClass)"
