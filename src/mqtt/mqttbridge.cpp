@@ -6,11 +6,16 @@
 #include "mqtt/mqttmessages.h"
 #include "registry/rootmodel.h"
 
+namespace {
+// Replies of many controllers arriving together make one sync.
+constexpr int SyncDelayMs = 100;
+} // namespace
+
 MqttBridge::MqttBridge(MosquittoClient &client, const MqttTopics &topics, QObject *parent)
     : QObject(parent), client(client), topics(topics)
 {
     syncTimer.setSingleShot(true);
-    syncTimer.setInterval(0);
+    syncTimer.setInterval(SyncDelayMs);
     connect(&syncTimer, &QTimer::timeout, this, &MqttBridge::sync);
     connect(&throttle, &CommandThrottle::due, this, &MqttBridge::sendLevel);
 }
@@ -21,8 +26,9 @@ void MqttBridge::setModel(RootModel *newModel)
         disconnect(model, nullptr, this, nullptr);
     }
     model = newModel;
+    configs.clear();
     if (model) {
-        // One sync per turn of the event loop, however many roles a reply changed.
+        // One sync for however many roles the replies of a moment changed.
         connect(model, &QAbstractItemModel::dataChanged, this, &MqttBridge::scheduleSync);
         connect(model, &QAbstractItemModel::rowsInserted, this, &MqttBridge::scheduleSync);
         connect(model, &QAbstractItemModel::rowsRemoved, this, &MqttBridge::scheduleSync);
@@ -59,7 +65,9 @@ void MqttBridge::onMessage(const QString &topic, const QByteArray &payload)
 
 void MqttBridge::scheduleSync()
 {
-    syncTimer.start();
+    if (!syncTimer.isActive()) {
+        syncTimer.start();
+    }
 }
 
 void MqttBridge::sync()
@@ -145,7 +153,11 @@ void MqttBridge::planController(const QModelIndex &controller, Plan &result)
         }
         facts.name = value(channel, "name").toString();
         const QString configTopic = topics.config(uniqueId, facts.lightId);
-        result.publish.insert(configTopic, MqttMessages::config(topics, facts));
+        auto cached = configs.find(configTopic);
+        if (cached == configs.end() || !(cached->first == facts)) {
+            cached = configs.insert(configTopic, {facts, MqttMessages::config(topics, facts)});
+        }
+        result.publish.insert(configTopic, cached->second);
         result.owners.insert(configTopic, uniqueId);
         if (!connected) {
             continue;

@@ -2,11 +2,13 @@
 #define MQTTBRIDGE_H
 
 #include "mqtt/commandthrottle.h"
+#include "mqtt/mqttmessages.h"
 #include "mqtt/mqtttopics.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
+#include <QPair>
 #include <QPointer>
 #include <QSet>
 #include <QTimer>
@@ -67,6 +69,9 @@ private:
     // The last level each channel was lit at, for "ON" without a level.
     QHash<QString, int> lastLit;
     QSet<QString> unusableIds;
+    // Configs as last written, by topic: most syncs find every channel's
+    // facts unchanged and need no new JSON.
+    QHash<QString, QPair<MqttMessages::Channel, QByteArray>> configs;
 };
 
 #endif // MQTTBRIDGE_H

@@ -41,6 +41,13 @@ QJsonObject device(const MqttMessages::Channel &channel)
 
 } // namespace
 
+bool MqttMessages::Channel::operator==(const Channel &other) const
+{
+    return uniqueId == other.uniqueId && lightId == other.lightId && name == other.name &&
+           controllerName == other.controllerName && controllerVersion == other.controllerVersion &&
+           networkVersion == other.networkVersion && dimmerVersion == other.dimmerVersion;
+}
+
 QByteArray MqttMessages::online()
 {
     return QByteArrayLiteral("online");

@@ -21,6 +21,8 @@ public:
         QString controllerVersion;
         QString networkVersion;
         QString dimmerVersion;
+
+        bool operator==(const Channel &other) const;
     };
 
     static QByteArray online();
