@@ -1,6 +1,7 @@
 // Starts NorvaleoDimmer exactly as its main() does (Startup::run), or a bare
 // Qt Quick window for comparison, with a Scenario object watching the window
 // from outside the product code. Used by bench/run.
+#include "app/highdpiattributes.h"
 #include "app/startup.h"
 #include "launcheroptions.h"
 #include "scenario.h"
@@ -27,8 +28,7 @@ void installScenario()
 // The same steps as Startup::run without anything of the application.
 int runReferenceWindow(int &argc, char **argv, const QUrl &url)
 {
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
-    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    HighDpiAttributes::apply();
     QGuiApplication app(argc, argv);
     QQmlApplicationEngine engine;
     QObject::connect(

@@ -1,6 +1,5 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
-import QtGraphicalEffects 1.15
 
 // Dims one channel with a tall slider. While the slider is held the value
 // goes to the channel once a second, and once more on release; an untouched
@@ -74,23 +73,32 @@ Popup {
             height: slider.height
             radius: Theme.popupRadius
             color: Theme.sliderBar
-            layer.enabled: true
-            layer.effect: OpacityMask {
-                maskSource: Rectangle {
-                    width: bar.width
-                    height: bar.height
-                    radius: bar.radius
-                }
-            }
 
-            Rectangle {
+            // The fill is the bottom of a bar-sized rounded rectangle, cut
+            // off at the slider's position, so that it keeps the bar's
+            // rounded corners without an offscreen mask.
+            Item {
                 objectName: "sliderFill"
                 anchors.bottom: parent.bottom
                 width: parent.width
                 height: slider.position * parent.height
-                gradient: Gradient {
-                    GradientStop { position: 0.0; color: Theme.sliderGradientTop }
-                    GradientStop { position: 1.0; color: Theme.sliderGradientBottom }
+                clip: true
+
+                Rectangle {
+                    id: fillFace
+
+                    // Where the cut lies, from 0 (top) to 1 (bottom).
+                    readonly property real cut: bar.height > 0 ? 1 - parent.height / bar.height : 1
+
+                    anchors.bottom: parent.bottom
+                    width: bar.width
+                    height: bar.height
+                    radius: bar.radius
+                    // From the top colour at the cut to the bottom colour.
+                    gradient: Gradient {
+                        GradientStop { position: fillFace.cut; color: Theme.sliderGradientTop }
+                        GradientStop { position: 1.0; color: Theme.sliderGradientBottom }
+                    }
                 }
             }
         }

@@ -1,7 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
-import QtGraphicalEffects 1.15
 import Project.types 1.0
 import "Flags.js" as Flags
 
@@ -118,7 +117,7 @@ Item {
                 visible: false
             }
 
-            RectangularGlow {
+            SoftGlow {
                 objectName: "glow"
                 anchors.fill: glowCircle
                 visible: light.percent > 0

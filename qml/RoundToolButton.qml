@@ -1,6 +1,5 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
-import QtGraphicalEffects 1.15
 
 // A round white tool button with a recoloured icon: icon.source is the
 // symbol, icon.color its tint (accent unless the user of the button says
@@ -22,13 +21,16 @@ AbstractButton {
 
         radius: width / 2
         color: Theme.bar
-        layer.enabled: control.hovered || control.pressed
-        layer.effect: DropShadow {
-            transparentBorder: true
-            horizontalOffset: 0
-            verticalOffset: 2
-            radius: 6
-            samples: 13
+
+        // Under the face, 2 px lower.
+        SoftGlow {
+            anchors.fill: parent
+            anchors.topMargin: 2
+            anchors.bottomMargin: -2
+            z: -1
+            visible: control.hovered || control.pressed
+            glowRadius: 6
+            cornerRadius: parent.radius + glowRadius
             color: Theme.buttonShadow
         }
     }

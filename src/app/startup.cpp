@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/commandline.h"
+#include "app/highdpiattributes.h"
 #include "device/dimmerinputstypes.h"
 #include "logging/logcategories.h"
 #include "model/dimmer.h"
@@ -148,8 +149,7 @@ void Startup::releaseFreedMemory()
 
 int Startup::run(int &argc, char **argv, const QUrl &mainUrl)
 {
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
-    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    HighDpiAttributes::apply();
     CommandLine commandLine;
     commandLine.parse(argumentList(argc, argv));
     if (commandLine.helpRequested() || commandLine.versionRequested()) {

@@ -56,7 +56,7 @@ QString OutputText::table(const QVector<QStringList> &rows)
     for (const QStringList &row : rows) {
         widths.resize(std::max(widths.size(), row.size()));
         for (int column = 0; column < row.size(); ++column) {
-            widths[column] = std::max(widths.at(column), row.at(column).size());
+            widths[column] = std::max(widths.at(column), static_cast<int>(row.at(column).size()));
         }
     }
     QString result;

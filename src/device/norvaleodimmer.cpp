@@ -11,7 +11,6 @@
 #include <QDebug>
 #include <QMetaMethod>
 #include <QNetworkAccessManager>
-#include <QNetworkConfiguration>
 #include <QNetworkReply>
 #include <QTimer>
 #include <QTimerEvent>
@@ -22,7 +21,6 @@
 namespace {
 
 constexpr int PollIntervalMs = 1500;
-constexpr int ConnectTimeoutMs = 3000;
 // pollTick runs through the four dimmer_info ticks, then asks for system_info.
 constexpr int LastDimmerInfoTick = 3;
 constexpr int SystemInfoTick = 4;
@@ -502,7 +500,7 @@ bool NorvaleoDimmer::parseSystemInfo(const QJsonValue &value)
     const auto name = info.constFind(QLatin1String("name"));
     if (name != info.constEnd()) {
         const QVariant received = name.value().toVariant();
-        put("name", received.type() == QVariant::String
+        put("name", received.userType() == QMetaType::QString
                         ? QVariant(DeviceLimits::cutName(received.toString()))
                         : received);
     }
@@ -834,12 +832,6 @@ void NorvaleoDimmer::startCommunication()
     }
     networkManager = new DeviceNetworkAccessManager(this);
     connect(networkManager, &QNetworkAccessManager::finished, this, &NorvaleoDimmer::httpResponse);
-    QT_WARNING_PUSH
-    QT_WARNING_DISABLE_DEPRECATED
-    QNetworkConfiguration configuration = networkManager->configuration();
-    configuration.setConnectTimeout(ConnectTimeoutMs);
-    networkManager->setConfiguration(configuration);
-    QT_WARNING_POP
     pollTick = 0;
     identityConfirmed = false;
     requestSystemInfo();

@@ -32,17 +32,19 @@ QString textOf(const QJsonValue &value)
 }
 
 // The value of a text of decimal digits only, or -1.
-int decimalValue(const QStringRef &digits)
+int decimalValue(QStringView digits)
 {
     if (digits.isEmpty() || digits.size() > 9) {
         return -1;
     }
+    int value = 0;
     for (const QChar c : digits) {
         if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
             return -1;
         }
+        value = value * 10 + (c.unicode() - '0');
     }
-    return digits.toInt();
+    return value;
 }
 
 // Members that are objects and whose names start with the prefix, in the order
@@ -56,7 +58,7 @@ QStringList savedOrder(const QJsonObject &object, const QString &prefix)
             continue;
         }
         const int underscore = it.key().lastIndexOf(QLatin1Char('_'));
-        const int number = underscore < 0 ? -1 : decimalValue(it.key().midRef(underscore + 1));
+        const int number = underscore < 0 ? -1 : decimalValue(QStringView(it.key()).mid(underscore + 1));
         members.append({number < 0 ? std::numeric_limits<int>::max() : number, it.key()});
     }
     // The object iterates in text order, which the stable sort keeps for ties.
@@ -407,7 +409,7 @@ bool RootModel::loadChannel(const QModelIndex &device, const QJsonObject &object
 {
     const QString name = textOf(object.value(QStringLiteral("name")));
     const QString lightIdText = textOf(object.value(QStringLiteral("light_id")));
-    const int lightId = decimalValue(QStringRef(&lightIdText));
+    const int lightId = decimalValue(lightIdText);
     if (name.isEmpty() || lightId < 1 || rowCount(device) >= DeviceLimits::MaxChannels) {
         return false;
     }
