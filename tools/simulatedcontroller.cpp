@@ -421,17 +421,17 @@ void SimulatedController::closeSockets()
         sockets.append(broadcastSocket);
         broadcastSocket = nullptr;
     }
-    for (QUdpSocket *socket : qAsConst(addressSockets)) {
+    for (QUdpSocket *socket : std::as_const(addressSockets)) {
         socket->close();
         sockets.append(socket);
     }
     addressSockets.clear();
-    for (QTcpServer *server : qAsConst(servers)) {
+    for (QTcpServer *server : std::as_const(servers)) {
         server->close();
         sockets.append(server);
     }
     servers.clear();
-    for (QObject *socket : qAsConst(sockets)) {
+    for (QObject *socket : std::as_const(sockets)) {
         socket->disconnect(this);
         socket->deleteLater();
     }

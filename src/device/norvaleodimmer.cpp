@@ -546,7 +546,7 @@ static QStringList channelMembers(const QJsonObject &object)
                      });
     QStringList names;
     names.reserve(members.size());
-    for (const auto &member : qAsConst(members)) {
+    for (const auto &member : std::as_const(members)) {
         names.append(member.second);
     }
     return names;
@@ -569,7 +569,7 @@ void NorvaleoDimmer::parseDimmerInfo(const QJsonValue &value)
     if (!own.isEmpty()) {
         setItemValues(self, own);
     }
-    for (const ChannelUpdate &update : qAsConst(updates.byRow)) {
+    for (const ChannelUpdate &update : std::as_const(updates.byRow)) {
         setItemValues(update.index, update.values);
     }
 }

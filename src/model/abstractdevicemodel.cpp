@@ -293,7 +293,7 @@ void AbstractDeviceModel::deleteChildren(const QModelIndex &parent, bool needCha
     if (signalLayout) {
         Q_EMIT layoutAboutToBeChanged();
     }
-    for (AbstractDeviceModel *child : qAsConst(node->children)) {
+    for (AbstractDeviceModel *child : std::as_const(node->children)) {
         deleteChildren(indexOfItem(this, child), false);
         child->deleteLater();
     }
@@ -357,7 +357,7 @@ void AbstractDeviceModel::writeOwnFields(QString &out, int &count)
 void AbstractDeviceModel::writeChildren(QString &out, int &count)
 {
     int childNumber = 0;
-    for (AbstractDeviceModel *child : qAsConst(children)) {
+    for (AbstractDeviceModel *child : std::as_const(children)) {
         if (count > 0) {
             out += QLatin1Char(',');
         }

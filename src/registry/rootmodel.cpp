@@ -67,7 +67,7 @@ QStringList savedOrder(const QJsonObject &object, const QString &prefix)
                          return a.first < b.first;
                      });
     QStringList names;
-    for (const auto &member : qAsConst(members)) {
+    for (const auto &member : std::as_const(members)) {
         names.append(member.second);
     }
     return names;
@@ -201,7 +201,7 @@ void RootModel::onSearchingFinished(QString triggerName, int count)
 
 void RootModel::addDevices(QVector<DeviceDescription> devices)
 {
-    for (const DeviceDescription &description : qAsConst(devices)) {
+    for (const DeviceDescription &description : std::as_const(devices)) {
         addDevice(description, true);
     }
 }
@@ -287,7 +287,7 @@ bool RootModel::setData(const QModelIndex &index, const QVariant &value, int rol
         return false;
     }
     const AbstractDeviceModel *edited = nodeOf(index);
-    for (AbstractDeviceModel *device : qAsConst(devicesNode()->children)) {
+    for (AbstractDeviceModel *device : std::as_const(devicesNode()->children)) {
         if (edited == device || edited->isChildOf(device)) {
             device->transferDataToDevice(index, value, role);
             break;
@@ -325,10 +325,12 @@ bool RootModel::clearSettings()
     }
     // Controllers live on until their deferred deletion; they must not reach
     // the model any more.
-    for (AbstractDeviceModel *device : qAsConst(devicesNode()->children)) {
+    for (AbstractDeviceModel *device : std::as_const(devicesNode()->children)) {
         disconnect(device, nullptr, this, nullptr);
     }
-    deleteChildren(devicesIndex(), true);
+    // The reset tells the views everything; a layout change inside it would
+    // break the model's contract (views may not see a change within a reset).
+    deleteChildren(devicesIndex(), false);
     endResetModel();
     return removed;
 }
@@ -369,7 +371,7 @@ void RootModel::loadSettings(bool startCommunication)
 
 void RootModel::startDevicesCommunication()
 {
-    for (AbstractDeviceModel *device : qAsConst(devicesNode()->children)) {
+    for (AbstractDeviceModel *device : std::as_const(devicesNode()->children)) {
         device->startCommunication();
     }
 }

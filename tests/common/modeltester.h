@@ -62,7 +62,7 @@ private:
     {
         if (context.category && QByteArray(context.category) == "qt.modeltest") {
             const bool expected = isExpected(message);
-            for (ModelTester *tester : qAsConst(active())) {
+            for (ModelTester *tester : std::as_const(active())) {
                 if (expected) {
                     ++tester->expectedReports;
                 } else {

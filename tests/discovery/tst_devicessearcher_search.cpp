@@ -57,7 +57,7 @@ private Q_SLOTS:
         QCOMPARE(log.events, expectedEvents);
         QCOMPARE(log.lastReport(), (QStringList{"R-1|NORVALEO DIMMER|127.0.0.21|127.0.0.23|1",
                                                 "S-1|Гостиная|127.0.0.11|127.0.0.12|1"}));
-        for (const QVector<DeviceDescription> &report : qAsConst(log.reports))
+        for (const QVector<DeviceDescription> &report : std::as_const(log.reports))
             QCOMPARE(report.size(), 2);
 
         // Fourteen greetings, all broadcast; the simulated controller answered each.

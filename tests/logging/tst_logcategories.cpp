@@ -35,7 +35,7 @@ QStringList logged(const QByteArray &category, const std::function<void()> &acti
     action();
     qInstallMessageHandler(previous);
     QStringList texts;
-    for (const Line &line : qAsConst(lines)) {
+    for (const Line &line : std::as_const(lines)) {
         if (line.category == category) {
             texts.append(line.text);
         }

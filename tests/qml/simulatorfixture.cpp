@@ -73,7 +73,7 @@ QStringList SimulatorFixture::queries(const QString &uniqueId, bool setOnly) con
 
 void SimulatorFixture::clearRequests()
 {
-    for (SimulatedController *device : qAsConst(controllers)) {
+    for (SimulatedController *device : std::as_const(controllers)) {
         device->clearRequests();
     }
 }

@@ -233,7 +233,7 @@ private Q_SLOTS:
         root.addDevice(description(QStringLiteral("NV-1"), QString(), QStringLiteral("127.0.0.9"),
                                    QStringLiteral("127.0.0.3")),
                        true);
-        for (const QList<QVariant> &arguments : qAsConst(changed)) {
+        for (const QList<QVariant> &arguments : std::as_const(changed)) {
             QVERIFY(!arguments.at(2).value<QVector<int>>().contains(role("ipAddress_1")));
             QVERIFY(!arguments.at(2).value<QVector<int>>().contains(role("ipAddress_2")));
         }
