@@ -88,6 +88,9 @@ QtObject {
     readonly property int headerTitlePixelSize: 18
     readonly property int headerButtonMargin: 10
     readonly property int roundButtonSize: 45
+    // Icon, spacing and name at 12 points: fixed, so that the pages get the
+    // same height whichever way the name's font is measured.
+    readonly property int tabBarHeight: 60
     readonly property int iconSize: 24
     readonly property int saveButtonWidth: 120
     readonly property int saveButtonRadius: 15

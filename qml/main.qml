@@ -66,6 +66,7 @@ ApplicationWindow {
         objectName: "tabBar"
         currentIndex: 1
         width: parent.width
+        implicitHeight: Theme.tabBarHeight
         background: Rectangle {
             color: Theme.bar
             Rectangle {
