@@ -247,8 +247,10 @@ SettingsTestCase {
                                                 : openChannelPage(window, 0, data.channel)
         simulator.setSilent("nav-other", false)
         waitForReplies(1, 1)
-        verify(page.usedModel, "page lost its item data object")
-        compare(String(page.usedModel.name), data.channel === undefined ? "Поздний" : "Лампа 2")
+        // The page renews its item data object once the layout change is over.
+        const name = data.channel === undefined ? "Поздний" : "Лампа 2"
+        tryVerify(function() { return page.usedModel && String(page.usedModel.name) === name },
+                  replyTimeout, "page lost its item data object")
 
         simulator.clearRequests()
         typeInto(findChild(page, "nameField"), data.typed)
