@@ -86,7 +86,7 @@ public:
             }
         }
         QVector<Message> found;
-        for (const Message &message : qAsConst(all)) {
+        for (const Message &message : std::as_const(all)) {
             if (message.topic == topic) {
                 found.append(message);
             }
