@@ -10,6 +10,8 @@ RoundToolButton {
     property Item page: null
 
     icon.source: "qrc:/icons/left-black.svg"
+    // Not drawn: the name a screen reader reads.
+    text: qsTr("Назад")
 
     function findPage() {
         if (control.page)

@@ -25,6 +25,11 @@ Item {
         anchors.fill: parent
         anchors.margins: 15
         padding: 15
+        Accessible.name: nameText.text + ", " + (device.connected ? qsTr("подключено")
+                                                                  : qsTr("не отвечает"))
+        Accessible.description: qsTr("Открыть каналы")
+        Keys.onReturnPressed: clicked()
+        Keys.onEnterPressed: clicked()
         onClicked: device.clicked()
 
         background: Item {
@@ -44,6 +49,10 @@ Item {
                 radius: Theme.cardRadius
                 color: cardButton.pressed ? Theme.lightAccent : Theme.card
             }
+        }
+
+        FocusRing {
+            radius: Theme.cardRadius + gap
         }
 
         contentItem: GridLayout {
@@ -79,6 +88,8 @@ Item {
             }
 
             Text {
+                id: nameText
+
                 objectName: "nameText"
                 Layout.row: 1
                 Layout.column: 0

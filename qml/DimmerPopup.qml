@@ -15,10 +15,39 @@ Popup {
     readonly property int percent: Math.floor(slider.value / 255 * 100)
     property alias slider: slider
     property alias sendTimer: sendTimer
+    // A level set by a key that waits for the next tick of the send timer.
+    property bool keyPending: false
 
     function sendValue() {
         if (usedModel)
             usedModel.brightness = slider.value;
+    }
+
+    // Keys move the slider by 10 % and send like a held slider: at once
+    // when nothing was sent in the last second, otherwise at the next tick.
+    function stepByKey(steps) {
+        const stepped = steps > 0 ? (Math.floor(percent / 10) + steps) * 10
+                                  : (Math.ceil(percent / 10) + steps) * 10;
+        slider.value = Math.ceil(Math.max(0, Math.min(100, stepped)) * 255 / 100);
+        if (sendTimer.running) {
+            keyPending = true;
+            return;
+        }
+        sendValue();
+        sendTimer.start();
+    }
+
+    function tick() {
+        if (slider.pressed) {
+            sendValue();
+            return;
+        }
+        if (keyPending) {
+            keyPending = false;
+            sendValue();
+            return;
+        }
+        sendTimer.stop();
     }
 
     objectName: "dimmerPopup"
@@ -38,12 +67,13 @@ Popup {
 
     background: Item {}
 
+
     Timer {
         id: sendTimer
 
         interval: 1000
         repeat: true
-        onTriggered: dimmerPopup.sendValue()
+        onTriggered: dimmerPopup.tick()
     }
 
     contentItem: Slider {
@@ -56,6 +86,19 @@ Popup {
         padding: 0
         implicitWidth: 140
         implicitHeight: 320
+        focus: true
+        Accessible.name: qsTr("Яркость")
+        Keys.onUpPressed: dimmerPopup.stepByKey(1)
+        Keys.onDownPressed: dimmerPopup.stepByKey(-1)
+        Keys.onPressed: {
+            if (event.key === Qt.Key_Plus || event.key === Qt.Key_Equal)
+                dimmerPopup.stepByKey(1);
+            else if (event.key === Qt.Key_Minus)
+                dimmerPopup.stepByKey(-1);
+            else
+                return;
+            event.accepted = true;
+        }
 
         onPressedChanged: {
             if (pressed) {

@@ -23,6 +23,18 @@ Item {
     readonly property size bulbSourceSize: Qt.size(72 * Screen.devicePixelRatio, 105 * Screen.devicePixelRatio)
     // The open dimming popup; it destroys itself when closed.
     property var dimmerPopup: null
+    // Keyboard dimming: the level the keys have reached, and whether it
+    // still waits for the send timer.
+    property int keyTarget: -1
+    property bool keyPending: false
+    readonly property string accessibleText: {
+        const parts = [nameText.text, percent + " %"];
+        if (favourite)
+            parts.push(qsTr("в избранном"));
+        if (!connected)
+            parts.push(qsTr("не отвечает"));
+        return parts.join(", ");
+    }
 
     function openDimmingPopUp() {
         if (digital)
@@ -51,8 +63,47 @@ Item {
         model.favourites = !favourite;
     }
 
+    // Dims by steps of 10 % (`steps` up, or down when negative), through the
+    // same limit as the dimming popup: at most one write a second while the
+    // keys go on, and the last level once they rest.
+    function dimBy(steps) {
+        if (digital || steps === 0)
+            return;
+        const base = keyTarget >= 0 ? keyTarget : brightness;
+        const now = Math.floor(base * 100 / 255);
+        const stepped = steps > 0 ? (Math.floor(now / 10) + steps) * 10
+                                  : (Math.ceil(now / 10) + steps) * 10;
+        const target = Math.ceil(Math.max(0, Math.min(100, stepped)) * 255 / 100);
+        if (target === base)
+            return;
+        keyTarget = target;
+        if (keySendTimer.running) {
+            keyPending = true;
+            return;
+        }
+        model.brightness = target;
+        keySendTimer.start();
+    }
+
+    function sendKeyTarget() {
+        if (!keyPending) {
+            keyTarget = -1;
+            return;
+        }
+        keyPending = false;
+        model.brightness = keyTarget;
+        keySendTimer.start();
+    }
+
     width: 160
     height: 160
+
+    Timer {
+        id: keySendTimer
+
+        interval: 1000
+        onTriggered: light.sendKeyTarget()
+    }
 
     // A rebuilt grid destroys the card and its item data object: a popup left
     // open would have nothing behind it.
@@ -89,10 +140,48 @@ Item {
         objectName: "cardButton"
         anchors.fill: cardFace
         padding: 0
+        Accessible.name: light.accessibleText
+        Accessible.description: qsTr("Пробел включает и выключает, стрелки вверх и вниз меняют яркость")
+        Accessible.onPressAction: light.switchChannel()
+        Accessible.onIncreaseAction: light.dimBy(1)
+        Accessible.onDecreaseAction: light.dimBy(-1)
+        Keys.onReturnPressed: light.switchChannel()
+        Keys.onEnterPressed: light.switchChannel()
+        Keys.onUpPressed: light.dimBy(1)
+        Keys.onDownPressed: light.dimBy(-1)
+        Keys.onPressed: {
+            if (event.key === Qt.Key_Plus || event.key === Qt.Key_Equal) {
+                light.dimBy(1);
+                event.accepted = true;
+            } else if (event.key === Qt.Key_Minus) {
+                light.dimBy(-1);
+                event.accepted = true;
+            }
+        }
         onClicked: light.switchChannel()
         onPressAndHold: light.openDimmingPopUp()
 
         background: Item {}
+
+        FocusRing {
+            radius: Theme.cardRadius + gap
+        }
+
+        // The level as a value for screen readers; a control keeps its own
+        // role, so a plain item carries it.
+        Item {
+            readonly property int value: light.percent
+            readonly property int from: 0
+            readonly property int to: 100
+            readonly property int stepSize: 10
+
+            objectName: "levelValue"
+            anchors.fill: parent
+            Accessible.role: Accessible.Slider
+            Accessible.name: qsTr("Яркость")
+            Accessible.onIncreaseAction: light.dimBy(1)
+            Accessible.onDecreaseAction: light.dimBy(-1)
+        }
 
         contentItem: Item {
             // The bulb stands in the middle of the room the buttons on the
@@ -151,6 +240,8 @@ Item {
             }
 
             Text {
+                id: nameText
+
                 objectName: "nameText"
                 x: 10
                 y: 10
@@ -198,7 +289,12 @@ Item {
         y: percentButton.y - 10 - height
         width: 35
         height: 35
+        Accessible.name: light.favourite ? qsTr("Убрать из избранного") : qsTr("В избранное")
+        Keys.onReturnPressed: clicked()
+        Keys.onEnterPressed: clicked()
         onClicked: light.toggleFavourite()
+
+        FocusRing {}
 
         background: Rectangle {
             radius: width / 2
@@ -224,7 +320,13 @@ Item {
         y: cardFace.y + cardFace.height - 10 - height
         width: 40
         height: 40
+        Accessible.name: qsTr("Яркость %1 %").arg(light.percent)
+        Accessible.description: qsTr("Открыть регулятор яркости")
+        Keys.onReturnPressed: clicked()
+        Keys.onEnterPressed: clicked()
         onClicked: light.openDimmingPopUp()
+
+        FocusRing {}
 
         background: Rectangle {
             radius: width / 2

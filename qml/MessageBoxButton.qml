@@ -15,6 +15,11 @@ AbstractButton {
     // Keeps the text off the rounded ends in a narrow box.
     leftPadding: height / 4
     rightPadding: height / 4
+    Accessible.role: Accessible.Button
+    Accessible.name: text
+    // The keyboard activates it as a click does.
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
 
     background: Rectangle {
         radius: height / 2
@@ -26,6 +31,8 @@ AbstractButton {
             return control.pressed ? Theme.pressedOutline : Theme.bar;
         }
     }
+
+    FocusRing {}
 
     contentItem: Text {
         text: control.text

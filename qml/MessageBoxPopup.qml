@@ -158,6 +158,7 @@ Popup {
                 color: Theme.fieldText
                 font.pointSize: messageBox.textSize
                 horizontalAlignment: TextInput.AlignHCenter
+                accessibleName: messageBox.messageText
                 leftPadding: 10
                 rightPadding: 10
                 validator: IpValidator {}

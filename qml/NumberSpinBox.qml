@@ -20,6 +20,8 @@ SpinBox {
     property string suffix: ""
     property bool ignoreWhiteSpace: true
     property color textColor: Theme.value
+    // What a screen reader calls it; the row it stands in sets its label.
+    property string accessibleName
     readonly property int minimum: Math.min(from, to)
     readonly property int maximum: Math.max(from, to)
 
@@ -38,6 +40,8 @@ SpinBox {
     editable: false
     font.pointSize: Theme.rowPointSize
     inputMethodHints: Qt.ImhDigitsOnly
+    focusPolicy: Qt.StrongFocus
+    Accessible.name: accessibleName
 
     // The blanks a locale may group digits with (no-break and narrow no-break
     // space among them) and the locale's own separator, as a character class.
@@ -129,6 +133,10 @@ SpinBox {
     }
 
     background: Item {}
+
+    FocusRing {
+        radius: Theme.spinButtonRadius + gap
+    }
 
     TextMetrics {
         id: widestText

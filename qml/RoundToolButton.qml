@@ -15,6 +15,11 @@ AbstractButton {
     icon.color: Theme.accent
     icon.width: Theme.iconSize
     icon.height: Theme.iconSize
+    Accessible.role: Accessible.Button
+    Accessible.name: text
+    // The keyboard activates it as a click does.
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
 
     background: Rectangle {
         id: backgroundRect
@@ -34,6 +39,8 @@ AbstractButton {
             color: Theme.buttonShadow
         }
     }
+
+    FocusRing {}
 
     contentItem: Item {
         TintedIcon {

@@ -13,6 +13,11 @@ AbstractButton {
     focusPolicy: Qt.StrongFocus
     text: qsTr("Сохранить")
     font.pointSize: Theme.buttonPointSize
+    Accessible.role: Accessible.Button
+    Accessible.name: text
+    // The keyboard activates it as a click does.
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
 
     background: Rectangle {
         radius: Theme.saveButtonRadius
@@ -29,6 +34,10 @@ AbstractButton {
             cornerRadius: parent.radius + glowRadius
             color: Theme.buttonShadow
         }
+    }
+
+    FocusRing {
+        radius: Theme.saveButtonRadius + gap
     }
 
     contentItem: Text {

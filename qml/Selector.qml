@@ -27,6 +27,8 @@ AbstractButton {
     property color entryTextColor: Theme.value
     property color textColor: Theme.value
     property alias popup: listPopup
+    // What a screen reader calls it; the row it stands in sets its label.
+    property string accessibleName
 
     implicitWidth: 120
     // Grows with a chosen text that must wrap to be read whole.
@@ -36,6 +38,12 @@ AbstractButton {
     rightPadding: 0
     hoverEnabled: true
     font.pointSize: Theme.rowPointSize
+    focusPolicy: Qt.StrongFocus
+    Accessible.name: accessibleName
+    Accessible.description: currentText
+    // The keyboard activates it as a click does.
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
 
     signal activated(int index)
 
@@ -116,6 +124,10 @@ AbstractButton {
         color: Theme.card
         border.width: control.attention ? 1 : 0
         border.color: Theme.attention
+    }
+
+    FocusRing {
+        radius: Theme.fieldRadius
     }
 
     contentItem: Item {
@@ -219,6 +231,9 @@ AbstractButton {
                 id: entry
 
                 readonly property bool chosen: index === control.currentIndex
+
+                text: control.displayTextAt(index)
+                Accessible.name: text
 
                 width: listView.width - (listView.scrolls ? 6 : 0)
                 height: control.entryHeight

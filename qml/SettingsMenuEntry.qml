@@ -11,8 +11,18 @@ AbstractButton {
     padding: 0
     hoverEnabled: true
     font.pointSize: Theme.menuPointSize
+    focusPolicy: Qt.TabFocus
+    Accessible.role: Accessible.Button
+    Accessible.name: text
+    // The keyboard activates it as a click does.
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
 
     background: Item {}
+
+    FocusRing {
+        radius: Theme.fieldRadius
+    }
 
     contentItem: Item {
         TintedIcon {

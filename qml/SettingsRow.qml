@@ -16,7 +16,17 @@ Item {
     property alias valueItem: valueText
     default property alias editor: editorArea.data
 
+    // Editors are named after the row's label for screen readers.
+    function nameEditors() {
+        for (let i = 0; i < editorArea.children.length; ++i) {
+            const child = editorArea.children[i];
+            if (child.accessibleName !== undefined && child.accessibleName.length === 0)
+                child.accessibleName = Qt.binding(function() { return row.label; });
+        }
+    }
+
     implicitHeight: Theme.rowHeight
+    Component.onCompleted: nameEditors()
     Layout.fillWidth: true
     Layout.preferredHeight: implicitHeight
 

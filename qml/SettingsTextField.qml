@@ -21,6 +21,8 @@ TextField {
     property color backgroundColor: Theme.transparent
     property color borderColor: Theme.transparent
     property real radius: Theme.fieldRadius
+    // What a screen reader calls it; the row it stands in sets its label.
+    property string accessibleName
 
     implicitHeight: Theme.rowHeight
     topPadding: 0
@@ -35,6 +37,7 @@ TextField {
     horizontalAlignment: TextInput.AlignRight
     verticalAlignment: TextInput.AlignVCenter
     selectByMouse: true
+    Accessible.name: accessibleName.length > 0 ? accessibleName : placeholderText
 
     onSourceTextChanged: {
         if (!edited)
@@ -50,6 +53,10 @@ TextField {
     onActiveFocusChanged: {
         if (clearAttentionOnFocusChange)
             fieldBackground.attention = false;
+    }
+
+    FocusRing {
+        radius: field.radius + gap
     }
 
     background: Rectangle {

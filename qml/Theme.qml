@@ -3,24 +3,28 @@ import QtQuick 2.15
 
 // Every colour, size and font size of the user interface. Pages and
 // components name colours by role here and hold no hex value of their own.
+//
+// Every text colour keeps a contrast of at least 4.5:1 against the
+// background it is drawn on (3:1 for large text); tst_accessibility
+// computes it for each pair.
 QtObject {
     id: theme
 
     // Palette
     readonly property color accent: "#3d5afe"
     readonly property color neutral: "#555568"
-    readonly property color lightAccent: "#e6e9f9"
-    readonly property color pressedOutline: "#d4dafb"
+    readonly property color lightAccent: "#eef0fb"
+    readonly property color pressedOutline: "#edf0fc"
     readonly property color pageBackground: "#efefef"
     readonly property color bar: "white"
     readonly property color card: "#ffffff"
     readonly property color border: "#e4e4e4"
-    readonly property color caption: "#e4e4e4"
+    readonly property color caption: "#757575"
     readonly property color title: "#101010"
     readonly property color value: "#171717"
-    readonly property color secondary: "#8f8fa3"
-    readonly property color success: "#00c853"
-    readonly property color error: "#f44336"
+    readonly property color secondary: "#6f6f84"
+    readonly property color success: "#00702f"
+    readonly property color error: "#d32f2f"
     readonly property color errorBlink: "#f32a1b"
     readonly property color popupBackground: "#fafafa"
     readonly property color shadow: "#1f000000"
@@ -29,6 +33,11 @@ QtObject {
     readonly property color white: "white"
     readonly property color black: "black"
     readonly property color transparent: "transparent"
+
+    // Keyboard focus
+    readonly property color focusRing: accent
+    readonly property int focusRingWidth: 2
+    readonly property int focusRingGap: 2
 
     // Switch
     readonly property color switchOn: accent
@@ -43,7 +52,7 @@ QtObject {
     // Controller card
     readonly property color statusConnected: "#4caf50"
     readonly property color statusDisconnected: errorBlink
-    readonly property color statusText: "#989898"
+    readonly property color statusText: "#707070"
     readonly property color deviceName: "#111111"
 
     // Channel card
@@ -68,7 +77,7 @@ QtObject {
 
     // Settings lists and menus
     readonly property color menuText: "#484848"
-    readonly property color menuTextHovered: "#4e68fc"
+    readonly property color menuTextHovered: "#4760f0"
     readonly property color menuIcon: "#484848"
 
     // Message box

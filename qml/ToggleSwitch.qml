@@ -5,10 +5,24 @@ import QtQuick.Controls 2.15
 Switch {
     id: control
 
+    // What a screen reader calls it; the row it stands in sets its label.
+    property string accessibleName
+
     implicitWidth: Theme.switchWidth
     implicitHeight: Theme.rowHeight
     padding: 0
     spacing: 0
+    focusPolicy: Qt.StrongFocus
+    Accessible.role: Accessible.CheckBox
+    Accessible.name: accessibleName.length > 0 ? accessibleName : text
+    // The keyboard switches it as a click does.
+    Keys.onReturnPressed: keyToggle()
+    Keys.onEnterPressed: keyToggle()
+
+    function keyToggle() {
+        toggle();
+        toggled();
+    }
 
     indicator: Rectangle {
         implicitWidth: Theme.switchWidth
@@ -33,4 +47,9 @@ Switch {
     }
 
     contentItem: Item {}
+
+    FocusRing {
+        anchors.fill: control.indicator
+        radius: Theme.switchRadius + gap
+    }
 }

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
 import QtQuick.Controls 2.15
+import "Focus.js" as Focus
 
 ApplicationWindow {
     id: rootWindow
@@ -12,6 +13,13 @@ ApplicationWindow {
         { name: qsTr("Устройства"), icon: "qrc:/icons/conroller.svg", path: "qrc:/pages/Devices.qml" },
         { name: qsTr("Настройки"), icon: "qrc:/icons/settings.svg", path: "qrc:/pages/Settings.qml" }
     ]
+
+    // The item that had the focus on each page below the top, to return to.
+    property var focusTrail: []
+    // Where the focus goes once the page stack comes to rest.
+    property var pendingFocus: null
+    // Set while a key (Escape, Ctrl+1/2/3) navigates.
+    property bool keyNavigation: false
 
     // Asks the Devices page to move its grid one level up (the close request
     // doubles as a back step off Windows).
@@ -25,6 +33,60 @@ ApplicationWindow {
             return
         }
         stackView.push(tabButtons[index].path)
+    }
+
+    function selectTab(index) {
+        tabBar.currentIndex = index
+        keyNavigation = true
+        openTab(index)
+        keyNavigation = false
+    }
+
+    // Escape: one page back, as the page's back button does.
+    function goBack() {
+        const page = stackView.currentItem
+        const button = page && page.header ? page.header.backButton : null
+        if (!button || !button.visible)
+            return
+        keyNavigation = true
+        button.clicked()
+        keyNavigation = false
+    }
+
+    // A pushed page will get the focus on its first control; a page
+    // returned to gets it back on the item it was left from.
+    function followDepth() {
+        const keyboard = keyNavigation || Focus.fromKeyboard(rootWindow)
+        if (stackView.depth > focusTrail.length + 1) {
+            focusTrail.push(activeFocusItem)
+            pendingFocus = { item: null, keyboard: keyboard }
+        } else {
+            let back = null
+            while (focusTrail.length > 0 && focusTrail.length >= stackView.depth)
+                back = focusTrail.pop()
+            pendingFocus = { item: back, keyboard: keyboard }
+        }
+        // A push starts its transition only after this.
+        Qt.callLater(placeFocus)
+    }
+
+    function placeFocus() {
+        if (stackView.busy)
+            return
+        const target = pendingFocus
+        const page = stackView.currentItem
+        pendingFocus = null
+        if (!target || !page)
+            return
+        if (!target.keyboard) {
+            // Tab goes on from the top of the page; nothing is drawn.
+            page.forceActiveFocus(Qt.OtherFocusReason)
+            return
+        }
+        let item = target.item
+        if (!item || !item.visible)
+            item = Focus.firstIn(page.contentItem) || Focus.firstIn(page)
+        Focus.give(item, true)
     }
 
     width: 480
@@ -59,6 +121,31 @@ ApplicationWindow {
         objectName: "stackView"
         anchors.fill: parent
         initialItem: "qrc:/pages/Devices.qml"
+        onDepthChanged: rootWindow.followDepth()
+        onBusyChanged: {
+            if (!busy)
+                rootWindow.placeFocus()
+        }
+    }
+
+    Shortcut {
+        sequence: "Escape"
+        onActivated: rootWindow.goBack()
+    }
+
+    Shortcut {
+        sequence: "Ctrl+1"
+        onActivated: rootWindow.selectTab(0)
+    }
+
+    Shortcut {
+        sequence: "Ctrl+2"
+        onActivated: rootWindow.selectTab(1)
+    }
+
+    Shortcut {
+        sequence: "Ctrl+3"
+        onActivated: rootWindow.selectTab(2)
     }
 
     footer: TabBar {
@@ -85,6 +172,13 @@ ApplicationWindow {
                 readonly property color tint: tabButton.checked ? Theme.accent : Theme.neutral
 
                 objectName: "tab" + index
+                // Drawn by the content item below; read by screen readers.
+                text: modelData.name
+                focusPolicy: Qt.TabFocus
+                Accessible.role: Accessible.PageTab
+                Accessible.name: text
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
                 // The bar's line runs on over the buttons, which cover the bar.
                 background: Rectangle {
                     color: Theme.bar
@@ -96,6 +190,11 @@ ApplicationWindow {
                     }
                 }
                 onClicked: rootWindow.openTab(index)
+
+                FocusRing {
+                    radius: 6
+                    gap: -Theme.focusRingWidth
+                }
 
                 contentItem: Column {
                     spacing: 3

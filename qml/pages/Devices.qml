@@ -97,6 +97,7 @@ Page {
         RoundToolButton {
             objectName: "addButton"
             icon.source: "qrc:/icons/add.svg"
+            text: qsTr("Добавить")
             icon.color: hovered || pressed ? Theme.accent : Theme.neutral
             onClicked: addMenu.open()
         }

@@ -41,6 +41,7 @@ Page {
     }
 
     title: "DeviceInner"
+    Accessible.name: modelName
     // StackView sets the pushed properties after completion.
     onModelIndexChanged: followRoot()
     Component.onCompleted: followRoot()

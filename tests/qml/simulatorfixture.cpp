@@ -4,6 +4,7 @@
 #include "registry/rootmodel.h"
 #include "simulatedcontroller.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -255,4 +256,29 @@ void SimulatorFixture::screenshot(QObject *item, const QString &name) const
 SimulatedController *SimulatorFixture::controller(const QString &uniqueId) const
 {
     return controllers.value(uniqueId);
+}
+
+QVariantMap SimulatorFixture::accessible(QObject *item) const
+{
+    QAccessibleInterface *face = item ? QAccessible::queryAccessibleInterface(item) : nullptr;
+    if (!face)
+        return {};
+    QVariantMap result{{QStringLiteral("role"), int(face->role())},
+                       {QStringLiteral("name"), face->text(QAccessible::Name)},
+                       {QStringLiteral("description"), face->text(QAccessible::Description)}};
+    if (QAccessibleValueInterface *value = face->valueInterface())
+        result.insert(QStringLiteral("value"), value->currentValue());
+    if (QAccessibleActionInterface *actions = face->actionInterface())
+        result.insert(QStringLiteral("actions"), actions->actionNames());
+    return result;
+}
+
+bool SimulatorFixture::accessibleAction(QObject *item, const QString &action) const
+{
+    QAccessibleInterface *face = item ? QAccessible::queryAccessibleInterface(item) : nullptr;
+    QAccessibleActionInterface *actions = face ? face->actionInterface() : nullptr;
+    if (!actions || !actions->actionNames().contains(action))
+        return false;
+    actions->doAction(action);
+    return true;
 }

@@ -109,7 +109,7 @@ Item {
             mouseClick(box.contentItem, 40, bottomRow(box))
             compare(added.count, 0)
             verify(box.addressField.attention)
-            compare(String(box.addressField.background.border.color), "#f44336")
+            compare(String(box.addressField.background.border.color), "#d32f2f")
             mouseClick(box.addressField)
             verify(!box.addressField.attention)
             box.ipAddress = "10.0.0.1"

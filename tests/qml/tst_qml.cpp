@@ -3,6 +3,7 @@
 #include "registry/rootmodel.h"
 #include "simulatorfixture.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -27,6 +28,8 @@ public Q_SLOTS:
         dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_NOW | RTLD_NODELETE);
         QCoreApplication::setApplicationName(QStringLiteral("NorvaleoDimmer"));
         Startup::registerQmlTypes();
+        // As when a screen reader runs: controls then fill in their roles.
+        QAccessible::setActive(true);
     }
 
     void qmlEngineAvailable(QQmlEngine *engine)
