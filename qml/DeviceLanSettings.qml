@@ -98,6 +98,7 @@ SettingsPage {
                 id: dhcpSwitch
 
                 objectName: "dhcpSwitch"
+                accessibleName: qsTr("DHCP")
             }
         }
     }

@@ -103,6 +103,7 @@ SettingsPage {
                 id: autodetectSwitch
 
                 objectName: "autodetectSwitch"
+                accessibleName: qsTr("Автоопределение типа")
             }
         }
     }
@@ -142,6 +143,7 @@ SettingsPage {
                         id: typeSelector
 
                         objectName: "typeSelector" + index
+                        accessibleName: qsTr("Тип входа %1").arg(index + 1)
                         model: page.inputTypes
                         sourceValue: page.listEntry("inputs_types", index)
                         enabled: !autodetectSwitch.checked

@@ -140,6 +140,7 @@ SettingsPage {
                 id: dhcpSwitch
 
                 objectName: "dhcpSwitch"
+                accessibleName: qsTr("DHCP")
             }
         }
     }

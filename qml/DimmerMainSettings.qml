@@ -136,6 +136,7 @@ SettingsPage {
                     id: minutesBox
 
                     objectName: "minutesBox"
+                    accessibleName: qsTr("Замедление, минуты")
                     from: 0
                     to: 108
                     editable: true
@@ -148,6 +149,7 @@ SettingsPage {
                     id: secondsBox
 
                     objectName: "secondsBox"
+                    accessibleName: qsTr("Замедление, секунды")
                     from: 0
                     to: 59
                     editable: true
@@ -160,6 +162,7 @@ SettingsPage {
                     id: millisecondsBox
 
                     objectName: "millisecondsBox"
+                    accessibleName: qsTr("Замедление, миллисекунды")
                     from: 0
                     to: 900
                     stepSize: 100

@@ -4,8 +4,9 @@ import QtQuick.Controls 2.15
 // Dims one channel with a tall slider. While the slider is held the value
 // goes to the channel once a second, and once more on release; an untouched
 // slider writes nothing. A new popup is made for every opening and destroys
-// itself when it closes.
-Popup {
+// itself when it closes. A dialog without header or footer: its title,
+// never drawn, is the name screen readers read.
+Dialog {
     id: dimmerPopup
 
     // The channel's item data object.
@@ -51,6 +52,10 @@ Popup {
     }
 
     objectName: "dimmerPopup"
+    title: usedModel && usedModel.name !== undefined ? qsTr("Яркость: %1").arg(usedModel.name)
+                                                     : qsTr("Яркость")
+    header: null
+    footer: null
     anchors.centerIn: parent
     modal: true
     focus: true
@@ -88,6 +93,9 @@ Popup {
         implicitHeight: 320
         focus: true
         Accessible.name: qsTr("Яркость")
+        // The slider is the popup's only control.
+        Keys.onTabPressed: {}
+        Keys.onBacktabPressed: {}
         Keys.onUpPressed: dimmerPopup.stepByKey(1)
         Keys.onDownPressed: dimmerPopup.stepByKey(-1)
         Keys.onPressed: {

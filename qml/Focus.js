@@ -7,11 +7,7 @@ function firstIn(scope) {
     if (!scope)
         return null;
     const item = scope.nextItemInFocusChain(true);
-    for (let parent = item; parent; parent = parent.parent) {
-        if (parent === scope)
-            return item;
-    }
-    return null;
+    return item && isInside(item, scope) ? item : null;
 }
 
 // Whether the item holding the focus got it from the keyboard.
@@ -24,4 +20,31 @@ function fromKeyboard(window) {
 function give(item, keyboard) {
     if (item)
         item.forceActiveFocus(keyboard ? Qt.TabFocusReason : Qt.OtherFocusReason);
+}
+
+function isInside(item, scope) {
+    for (let parent = item; parent; parent = parent.parent) {
+        if (parent === scope)
+            return true;
+    }
+    return false;
+}
+
+// The item Tab (or Shift+Tab) reaches from `from` without leaving `scope`:
+// a modal popup keeps the focus among its own controls, wrapping around.
+function stepWithin(scope, from, forward) {
+    const next = from ? from.nextItemInFocusChain(forward) : null;
+    if (next && next !== from && isInside(next, scope))
+        return next;
+    const first = firstIn(scope);
+    if (forward || !first)
+        return first;
+    let last = first;
+    for (let guard = 0; guard < 200; ++guard) {
+        const after = last.nextItemInFocusChain(true);
+        if (!after || after === first || !isInside(after, scope))
+            break;
+        last = after;
+    }
+    return last;
 }

@@ -2,11 +2,14 @@ import QtQuick 2.15
 import QtQuick.Window 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
+import "Focus.js" as Focus
 
 // The message box of the Devices page: a question ("dialog…"), a wait with
 // a spinner ("waiting"), an address entry ("manual") or a result ("inform"),
 // chosen by `stateName`. Its size follows the parent it is centred in.
-Popup {
+// A dialog without header or footer: its title, never drawn, is the name
+// screen readers read.
+Dialog {
     id: messageBox
 
     property string messageText
@@ -16,6 +19,8 @@ Popup {
     property alias leftButton: leftButton
     property alias rightButton: rightButton
     property alias centreButton: centreButton
+    // Opened from the keyboard: its first control takes the focus.
+    property bool keyboardOpened: false
 
     // The first state whose condition holds; an unknown name asks a question.
     readonly property string shownState: {
@@ -56,6 +61,9 @@ Popup {
     readonly property string rightText: shownState === "manual" ? qsTr("Отмена") : qsTr("Нет")
     readonly property string centreText: shownState === "inform" ? qsTr("Ok") : qsTr("Отмена")
 
+    title: shownState === "waiting" ? qsTr("Поиск устройств") : messageText
+    header: null
+    footer: null
     anchors.centerIn: parent
     width: boxWidth
     // In a small window the message, the field and the buttons may need more
@@ -92,6 +100,17 @@ Popup {
             cancelClicked();
     }
 
+    function firstControl() {
+        if (shownState === "manual")
+            return addressField;
+        return twoButtons ? leftButton : centreButton;
+    }
+
+    function focusFirstControl() {
+        if (opened && keyboardOpened)
+            Focus.give(firstControl(), true);
+    }
+
     function centreButtonClicked() {
         if (centreButton.text === qsTr("Ok"))
             close();
@@ -99,12 +118,22 @@ Popup {
             cancelClicked();
     }
 
+    onAboutToShow: keyboardOpened = typeof rootWindow !== "undefined" && Focus.fromKeyboard(rootWindow)
+    onOpened: focusFirstControl()
+    onShownStateChanged: focusFirstControl()
+
     background: Rectangle {
         radius: Theme.popupRadius
         color: messageBox.shownState === "waiting" ? Theme.transparent : Theme.bar
     }
 
     contentItem: Item {
+        id: boxContent
+
+        // Tab stays among the box's own controls.
+        Keys.onTabPressed: Focus.give(Focus.stepWithin(boxContent, Window.activeFocusItem, true), true)
+        Keys.onBacktabPressed: Focus.give(Focus.stepWithin(boxContent, Window.activeFocusItem, false), true)
+
         ColumnLayout {
             id: topRows
 

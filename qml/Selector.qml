@@ -165,10 +165,14 @@ AbstractButton {
         property string lastSource
     }
 
-    Popup {
+    // Read by screen readers as a dialog named by the selector's label.
+    Dialog {
         id: listPopup
 
         parent: Overlay.overlay
+        title: control.accessibleName
+        header: null
+        footer: null
         anchors.centerIn: parent
         modal: true
         focus: true
@@ -209,6 +213,9 @@ AbstractButton {
             highlightFollowsCurrentItem: false
             Keys.onReturnPressed: control.choose(currentIndex)
             Keys.onEnterPressed: control.choose(currentIndex)
+            // The list is the popup's only control.
+            Keys.onTabPressed: {}
+            Keys.onBacktabPressed: {}
             Keys.onSpacePressed: control.choose(currentIndex)
 
             // Shown for as long as the list is longer than the popup, so that

@@ -1,7 +1,9 @@
 import QtQuick 2.15
+import QtQuick.Window 2.15
 import QtQuick.Controls 2.15
 import QtQml.Models 2.15
 import ".."
+import "../Focus.js" as Focus
 
 // The known controllers as cards, the add menu (search, add by address,
 // clear) and the message box that waits for and reports the outcome.
@@ -143,10 +145,16 @@ Page {
         }
     }
 
-    Popup {
+    // A dialog for screen readers, named by the button that opens it.
+    Dialog {
         id: addMenu
 
+        property bool keyboardOpened: false
+
         objectName: "addMenu"
+        title: qsTr("Добавить")
+        header: null
+        footer: null
         // Centred in the whole page, not in the area below the header.
         parent: devicesPage
         anchors.centerIn: parent
@@ -155,6 +163,12 @@ Page {
         padding: Theme.padding
         modal: true
         focus: true
+        // Opened from the keyboard, the first entry takes the focus.
+        onAboutToShow: keyboardOpened = Focus.fromKeyboard(rootWindow)
+        onOpened: {
+            if (keyboardOpened)
+                Focus.give(Focus.firstIn(menuColumn), true)
+        }
 
         background: Rectangle {
             radius: Theme.popupRadius
@@ -162,6 +176,14 @@ Page {
         }
 
         contentItem: Column {
+            id: menuColumn
+
+            // Tab and the arrows stay among the entries.
+            Keys.onTabPressed: Focus.give(Focus.stepWithin(menuColumn, Window.activeFocusItem, true), true)
+            Keys.onBacktabPressed: Focus.give(Focus.stepWithin(menuColumn, Window.activeFocusItem, false), true)
+            Keys.onDownPressed: Focus.give(Focus.stepWithin(menuColumn, Window.activeFocusItem, true), true)
+            Keys.onUpPressed: Focus.give(Focus.stepWithin(menuColumn, Window.activeFocusItem, false), true)
+
             Repeater {
                 model: devicesPage.menuEntries
 
@@ -174,6 +196,9 @@ Page {
                     leftPadding: Theme.padding
                     rightPadding: Theme.padding
                     text: modelData.text
+                    focusPolicy: Qt.TabFocus
+                    Keys.onReturnPressed: clicked()
+                    Keys.onEnterPressed: clicked()
                     onClicked: {
                         addMenu.close();
                         devicesPage.runMenuAction(modelData.action);
@@ -183,6 +208,11 @@ Page {
                         radius: Theme.popupRadius
                         color: entry.hovered || entry.pressed ? Theme.lightAccent
                                                               : Theme.transparent
+                    }
+
+                    FocusRing {
+                        radius: Theme.popupRadius
+                        gap: -Theme.focusRingWidth
                     }
 
                     contentItem: Text {

@@ -57,6 +57,11 @@ Page {
                 width: deviceList.width
                 height: 50
                 hoverEnabled: true
+                focusPolicy: Qt.TabFocus
+                Accessible.role: Accessible.Button
+                Accessible.name: model.name !== undefined ? String(model.name) : ""
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
                 onClicked: page.StackView.view.push("qrc:/pages/SettingsInner.qml",
                                                     { usedModel: model, modelIndex: index })
 
@@ -65,6 +70,10 @@ Page {
                     border.color: Theme.border
                     border.width: 1
                     color: row.pressed ? Theme.accent : row.hovered ? Theme.lightAccent : Theme.card
+                }
+
+                FocusRing {
+                    radius: Theme.cardRadius + gap
                 }
 
                 contentItem: Item {

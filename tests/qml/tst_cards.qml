@@ -97,13 +97,13 @@ TestCase {
             { tag: "off", channel: 1, brightness: 0, text: "0%", textColor: "#4a4a4a",
               background: "#efefef", glow: false, shadowOffset: 5, shadowRadius: 5,
               shadowColor: "#e1e1e1" },
-            { tag: "faint", channel: 2, brightness: 2, text: "0%", textColor: "#00c853",
+            { tag: "faint", channel: 2, brightness: 2, text: "0%", textColor: "#00702f",
               background: "#c8f0d9", glow: false, shadowOffset: 6, shadowRadius: 15,
               shadowColor: "#d5d5d5" },
-            { tag: "half", channel: 3, brightness: 128, text: "50%", textColor: "#00c853",
+            { tag: "half", channel: 3, brightness: 128, text: "50%", textColor: "#00702f",
               background: "#c8f0d9", glow: true, shadowOffset: 6, shadowRadius: 15,
               shadowColor: "#d5d5d5" },
-            { tag: "full", channel: 4, brightness: 255, text: "100%", textColor: "#00c853",
+            { tag: "full", channel: 4, brightness: 255, text: "100%", textColor: "#00702f",
               background: "#c8f0d9", glow: true, shadowOffset: 6, shadowRadius: 15,
               shadowColor: "#d5d5d5" }
         ]
