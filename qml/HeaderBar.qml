@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "Focus.js" as Focus
 
 // The white bar at the top of every page. Items declared inside it go to its
 // right end (an add button, a Save button). With `betweenButtons` the title
@@ -13,12 +14,35 @@ Item {
     property alias backButton: backButton
     property alias titleItem: titleText
     default property alias rightItems: rightSlot.data
+    // Holds the focus of a page opened by the mouse, so that Tab starts at
+    // the header.
+    property alias focusStart: focusStart
 
     readonly property real sideWidth: Math.max(backButton.visible ? backButton.width : 0,
                                                rightSlot.width) + Theme.headerButtonMargin * 2
 
+    // The header's first button, or else the page's first control.
+    function firstControl() {
+        if (backButton.visible)
+            return backButton;
+        for (let i = 0; i < rightSlot.children.length; ++i) {
+            const item = rightSlot.children[i];
+            if (item.visible && item.enabled && item.activeFocusOnTab)
+                return item;
+        }
+        const page = headerBar.parent;
+        return page && page.contentItem ? Focus.firstIn(page.contentItem) : null;
+    }
+
     implicitHeight: Theme.headerHeight
     z: 1
+
+    // The window's own order would begin with the tab bar.
+    Item {
+        id: focusStart
+
+        Keys.onTabPressed: Focus.give(headerBar.firstControl(), true)
+    }
 
     PrerenderedShadow {
         objectName: "barShadow"

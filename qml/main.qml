@@ -80,7 +80,8 @@ ApplicationWindow {
             return
         if (!target.keyboard) {
             // Tab goes on from the top of the page; nothing is drawn.
-            page.forceActiveFocus(Qt.OtherFocusReason)
+            const start = page.header && page.header.focusStart ? page.header.focusStart : page
+            start.forceActiveFocus(Qt.OtherFocusReason)
             return
         }
         let item = target.item
@@ -177,8 +178,9 @@ ApplicationWindow {
                 focusPolicy: Qt.TabFocus
                 Accessible.role: Accessible.PageTab
                 Accessible.name: text
-                Keys.onReturnPressed: clicked()
-                Keys.onEnterPressed: clicked()
+                // The keyboard chooses the tab as a click does.
+                Keys.onReturnPressed: rootWindow.selectTab(index)
+                Keys.onEnterPressed: rootWindow.selectTab(index)
                 // The bar's line runs on over the buttons, which cover the bar.
                 background: Rectangle {
                     color: Theme.bar
