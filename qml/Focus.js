@@ -18,8 +18,14 @@ function fromKeyboard(window) {
 
 // Focus for a newly shown item: with a ring when the keyboard led there.
 function give(item, keyboard) {
-    if (item)
-        item.forceActiveFocus(keyboard ? Qt.TabFocusReason : Qt.OtherFocusReason);
+    if (!item)
+        return;
+    const reason = keyboard ? Qt.TabFocusReason : Qt.OtherFocusReason;
+    item.forceActiveFocus(reason);
+    // An item that kept the focus inside its hidden page keeps its old
+    // reason too; controls draw the ring from the reason.
+    if (item.focusReason !== undefined)
+        item.focusReason = reason;
 }
 
 function isInside(item, scope) {

@@ -9,10 +9,23 @@ Rectangle {
     property Item control: parent
     property real gap: Theme.focusRingGap
 
+    objectName: "focusRing"
+
     anchors.fill: parent
     anchors.margins: -gap
     z: 100
-    visible: control !== null && control.visualFocus === true
+    // Text fields have no visualFocus of their own: the reason tells. Read
+    // with activeFocus, which a control does not always announce a change
+    // of visualFocus with.
+    visible: {
+        if (!control || !control.activeFocus)
+            return false;
+        if (control.visualFocus !== undefined)
+            return control.visualFocus;
+        return control.focusReason === Qt.TabFocusReason
+                || control.focusReason === Qt.BacktabFocusReason
+                || control.focusReason === Qt.ShortcutFocusReason;
+    }
     color: Theme.transparent
     radius: Math.min(width, height) / 2
     border.width: Theme.focusRingWidth

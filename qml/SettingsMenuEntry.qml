@@ -20,8 +20,10 @@ AbstractButton {
 
     background: Item {}
 
+    // Inside the entry: the menu's list clips what lies outside.
     FocusRing {
         radius: Theme.fieldRadius
+        gap: -Theme.focusRingWidth
     }
 
     contentItem: Item {

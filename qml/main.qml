@@ -84,10 +84,13 @@ ApplicationWindow {
             start.forceActiveFocus(Qt.OtherFocusReason)
             return
         }
+        const header = page.header && page.header.focusStart ? page.header : null
         let item = target.item
         if (!item || !item.visible)
-            item = Focus.firstIn(page.contentItem) || Focus.firstIn(page)
-        Focus.give(item, true)
+            item = Focus.firstIn(page.contentItem)
+        if (!item && header)
+            item = header.firstControl() || header.focusStart
+        Focus.give(item || page, true)
     }
 
     width: 480

@@ -72,8 +72,10 @@ Page {
                     color: row.pressed ? Theme.accent : row.hovered ? Theme.lightAccent : Theme.card
                 }
 
+                // Inside the row: the list clips what lies outside.
                 FocusRing {
-                    radius: Theme.cardRadius + gap
+                    radius: Theme.cardRadius
+                    gap: -Theme.focusRingWidth
                 }
 
                 contentItem: Item {

@@ -246,7 +246,7 @@ TestCase {
         compare(window.activeFocusItem.objectName, "addButton")
         keyClick(Qt.Key_Tab)
         verify(device.activeFocus)
-        verify(device.visualFocus)
+        verify(findChild(device, "focusRing").visible)
 
         keyClick(Qt.Key_Return)
         tryCompare(stack, "depth", 2)
