@@ -101,6 +101,14 @@ ApplicationWindow {
     title: Qt.application.name + " v" + norvaleoDevicesModel.applicationVersion()
            + " " + width + "x" + height
 
+    // A window activated with nothing focused starts at its page's top.
+    onActiveChanged: {
+        if (active && (!activeFocusItem || activeFocusItem === contentItem) && !pendingFocus) {
+            pendingFocus = { item: null, keyboard: false }
+            Qt.callLater(placeFocus)
+        }
+    }
+
     onClosing: function(close) {
         if (Qt.platform.os !== "windows" && backButtonVisible) {
             close.accepted = false
