@@ -36,7 +36,7 @@ export DISPLAY QT_QPA_PLATFORM QT_LINUX_ACCESSIBILITY_ALWAYS_ON XDG_RUNTIME_DIR
 
 "$2" --count 2 --channels 3 >"$work/simulator.log" 2>&1 &
 pids="$! $pids"
-wait_for 100 grep -q '^ready: 2 controllers' "$work/simulator.log" || fail "simulator did not start"
+wait_for 100 grep -qs '^ready: 2 controllers' "$work/simulator.log" || fail "simulator did not start"
 # A copy of the binary keeps its settings file in the temporary directory.
 cp "$1" "$work/NorvaleoDimmer"
 "$work/NorvaleoDimmer" >"$work/app.log" 2>&1 &

@@ -272,13 +272,3 @@ QVariantMap SimulatorFixture::accessible(QObject *item) const
         result.insert(QStringLiteral("actions"), actions->actionNames());
     return result;
 }
-
-bool SimulatorFixture::accessibleAction(QObject *item, const QString &action) const
-{
-    QAccessibleInterface *face = item ? QAccessible::queryAccessibleInterface(item) : nullptr;
-    QAccessibleActionInterface *actions = face ? face->actionInterface() : nullptr;
-    if (!actions || !actions->actionNames().contains(action))
-        return false;
-    actions->doAction(action);
-    return true;
-}

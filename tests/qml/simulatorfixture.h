@@ -62,8 +62,6 @@ public:
     // What an accessibility client reads of an item: role (QAccessible::Role),
     // name, description, value (when it has one) and action names.
     Q_INVOKABLE QVariantMap accessible(QObject *item) const;
-    // Presses one of the item's accessible actions, as a screen reader would.
-    Q_INVOKABLE bool accessibleAction(QObject *item, const QString &action) const;
 
 private:
     SimulatedController *controller(const QString &uniqueId) const;

@@ -135,10 +135,6 @@ TestCase {
         keyClick(Qt.Key_Minus)
         tryVerify(function() { return simulator.queries("a11y-keys").length === 2 }, 3000)
         compare(simulator.queries("a11y-keys"), [brightnessSet + "ch_1=230", brightnessSet + "ch_1=204"])
-        // A screen reader's press switches as a click does.
-        verify(simulator.accessibleAction(channel, "Press"))
-        tryVerify(function() { return simulator.queries("a11y-keys").length === 3 })
-        compare(simulator.queries("a11y-keys")[2], brightnessSet + "ch_1=0")
 
         keyClick(Qt.Key_Escape)
         tryCompare(stack, "depth", 1)
