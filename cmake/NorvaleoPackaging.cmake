@@ -38,6 +38,7 @@ set(NORVALEO_RUNTIME_DEPENDS
     qml-module-qtquick-layouts
     qml-module-qtqml-models2
     qml-module-qtgraphicaleffects
+    qml-module-qt-labs-platform
     libqt5svg5)
 list(JOIN NORVALEO_RUNTIME_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 

@@ -558,8 +558,8 @@ QByteArray SimulatedController::apiBody(const Items &items)
                    itemType == QLatin1String("dimmer_info")) {
             reply = envelope(true);
             reply.insert(QStringLiteral("dimmer_info"), dimmerInfoJson());
-        } else if (requestType == QLatin1String("set") && setHandlers.contains(itemType) &&
-                   setHandlers.value(itemType)(items)) {
+        } else if (requestType == QLatin1String("set") && itemType != refusedItemType &&
+                   setHandlers.contains(itemType) && setHandlers.value(itemType)(items)) {
             // Flash writes are counted for settings, not for everyday dimming.
             if (deviceSettings.autosave && itemType != QLatin1String("light_brightness"))
                 ++deviceSettings.saveCounter;

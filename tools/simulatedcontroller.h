@@ -149,6 +149,8 @@ public:
     void setUdpSilent(bool silent) { udpSilent = silent; }
     // Replaces "ok" and "bad request" in every reply; a null text restores them.
     void setResponseText(const QString &text) { responseText = text; }
+    // Set requests of this item type are refused ("bad request") and change nothing.
+    void setRefusedItemType(const QString &itemType) { refusedItemType = itemType; }
     // Listens on the new addresses (empty = interface absent) and reports them.
     bool moveToAddresses(const QString &wiredAddress, const QString &wifiAddress);
 
@@ -212,6 +214,7 @@ private:
     QString reportedUniqueId;
     bool udpSilent = false;
     QString responseText;
+    QString refusedItemType;
 };
 
 Q_DECLARE_METATYPE(SimulatedController::Request)

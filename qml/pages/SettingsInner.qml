@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
 import QtQml.Models 2.15
+import Qt.labs.platform 1.1 as Platform
 import ".."
 
 // The settings menu of one controller: its general settings pages and its
@@ -14,6 +15,9 @@ Page {
     property int modelIndex: -1
     // Counts the renewals of the channels' item data objects.
     property int channelRevision: 0
+    // The outcome of the last save or of a file that could not be loaded.
+    property string configurationMessage
+    property bool configurationOk: false
     readonly property var generalEntries: [
         { button_name: qsTr("Информация"), button_icon: "qrc:/icons/settings/info.svg",
           button_page: "qrc:/DeviceNvInformation.qml" },
@@ -103,6 +107,28 @@ Page {
         item.usedModel = Qt.binding(function() { return page.usedModel })
     }
 
+    // The controller's name, without characters file systems refuse.
+    function suggestedFile() {
+        const name = page.title.replace(/[\/\\:*?"<>|]/g, "_") || qsTr("конфигурация");
+        return saveDialog.folder + "/" + name + ".json";
+    }
+
+    function saveConfiguration(file) {
+        configurationMessage = qsTr("Чтение настроек контроллера…");
+        configurationOk = true;
+        configurationTransfer.save(modelIndex, file);
+    }
+
+    // The preview opens only for a file that can be used; otherwise the
+    // card says why.
+    function loadConfiguration(file) {
+        configurationMessage = "";
+        if (!configurationTransfer.load(modelIndex, file))
+            return null;
+        return page.StackView.view.push("qrc:/ConfigurationPreview.qml",
+                                        { usedModel: page.usedModel });
+    }
+
     function openChannel(row, channelModel) {
         const item = page.StackView.view.push("qrc:/DimmerMainSettings.qml",
                                               { usedModel: channelModel, headerName: channelModel.name })
@@ -164,6 +190,35 @@ Page {
             text: model.light_id + ". " + model.name
             onClicked: page.openChannel(index, model)
         }
+    }
+
+    Connections {
+        target: configurationTransfer
+
+        function onFinished(ok, message) {
+            if (page.StackView.status !== StackView.Active)
+                return;
+            page.configurationOk = ok;
+            page.configurationMessage = message;
+        }
+    }
+
+    Platform.FileDialog {
+        id: saveDialog
+
+        fileMode: Platform.FileDialog.SaveFile
+        defaultSuffix: "json"
+        nameFilters: [qsTr("Конфигурация (*.json)")]
+        folder: Platform.StandardPaths.writableLocation(Platform.StandardPaths.DocumentsLocation)
+        onAccepted: page.saveConfiguration(file)
+    }
+
+    Platform.FileDialog {
+        id: loadDialog
+
+        fileMode: Platform.FileDialog.OpenFile
+        nameFilters: [qsTr("Конфигурация (*.json)"), qsTr("Все файлы (*)")]
+        onAccepted: page.loadConfiguration(file)
     }
 
     header: HeaderBar {
@@ -234,6 +289,47 @@ Page {
                     interactive: false
                     clip: true
                     model: null
+                }
+            }
+
+            Card {
+                verticalPadding: Theme.padding
+                spacing: Theme.spacing
+
+                CardCaption {
+                    text: qsTr("Конфигурация")
+                }
+
+                SettingsMenuEntry {
+                    objectName: "saveConfigurationEntry"
+                    Layout.fillWidth: true
+                    enabled: !configurationTransfer.busy
+                    iconSource: "qrc:/icons/settings/save-file.svg"
+                    text: qsTr("Сохранить в файл…")
+                    onClicked: {
+                        saveDialog.currentFile = page.suggestedFile();
+                        saveDialog.open();
+                    }
+                }
+
+                SettingsMenuEntry {
+                    objectName: "loadConfigurationEntry"
+                    Layout.fillWidth: true
+                    enabled: !configurationTransfer.busy
+                    iconSource: "qrc:/icons/settings/load-file.svg"
+                    text: qsTr("Загрузить из файла…")
+                    onClicked: loadDialog.open()
+                }
+
+                Text {
+                    objectName: "configurationMessage"
+                    Layout.fillWidth: true
+                    visible: text.length > 0
+                    text: page.configurationMessage
+                    textFormat: Text.PlainText
+                    color: page.configurationOk ? Theme.neutral : Theme.error
+                    font.pointSize: Theme.rowPointSize
+                    wrapMode: Text.Wrap
                 }
             }
         }

@@ -6,9 +6,11 @@
 #include "logging/logcategories.h"
 #include "model/dimmer.h"
 #include "model/favouritesfilterproxymodel.h"
+#include "registry/configurationtransfer.h"
 #include "registry/roleregistry.h"
 #include "registry/rootmodel.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
@@ -90,7 +92,9 @@ Startup::Backend Startup::createBackend(const SettingsFile &settingsFile, bool s
     qCDebug(lcSettings) << "reads" << settingsFile.readPath() << "writes"
                         << settingsFile.filePath();
     RoleRegistry::fill();
-    Backend backend{new RootModel(nullptr, settingsFile), new FavouritesFilterProxyModel()};
+    auto *rootModel = new RootModel(nullptr, settingsFile);
+    Backend backend{rootModel, new FavouritesFilterProxyModel(),
+                    new ConfigurationTransfer(rootModel, rootModel)};
     backend.rootModel->loadSettings(startCommunication);
     // Built after the settings are read, so saved favourites are there at the first frame.
     backend.favourites->setSourceModel(backend.rootModel);
@@ -107,6 +111,8 @@ void Startup::exposeBackend(QQmlEngine &engine, const Backend &backend)
                                              backend.rootModel);
     engine.rootContext()->setContextProperty(QStringLiteral("favouritesFilterProxyModel"),
                                              backend.favourites);
+    engine.rootContext()->setContextProperty(QStringLiteral("configurationTransfer"),
+                                             backend.configuration);
 }
 
 QIcon Startup::windowIcon()
@@ -156,7 +162,8 @@ int Startup::run(int &argc, char **argv, const QUrl &mainUrl)
         return answerWithoutWindow(argc, argv, commandLine);
     }
 
-    QGuiApplication app(argc, argv);
+    // A QApplication, so that the file dialog has Qt's own to fall back on.
+    QApplication app(argc, argv);
     app.setWindowIcon(windowIcon());
     setApplicationIdentity();
     // Wayland's app id and the desktop's match of window and launcher.

@@ -8,6 +8,7 @@
 
 class QQmlApplicationEngine;
 class QQmlEngine;
+class ConfigurationTransfer;
 class RootModel;
 class FavouritesFilterProxyModel;
 
@@ -33,6 +34,7 @@ public:
     {
         RootModel *rootModel;
         FavouritesFilterProxyModel *favourites;
+        ConfigurationTransfer *configuration;
     };
     static Backend createBackend(const SettingsFile &settingsFile = SettingsFile(),
                                  bool startCommunication = true);

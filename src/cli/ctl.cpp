@@ -6,10 +6,12 @@
 #include "discovery/devicessearcher.h"
 #include "model/dimmer.h"
 #include "model/hostaddresstext.h"
+#include "registry/configurationplan.h"
 #include "registry/roleregistry.h"
 #include "registry/settingsfile.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QJsonArray>
 #include <QMetaEnum>
 #include <QTimer>
@@ -72,6 +74,12 @@ int Ctl::run(const QStringList &arguments)
     }
     if (line.command == QLatin1String("status")) {
         return ctl.status();
+    }
+    if (line.command == QLatin1String("backup")) {
+        return ctl.backup();
+    }
+    if (line.command == QLatin1String("restore")) {
+        return ctl.restore();
     }
     return ctl.set();
 }
@@ -332,6 +340,189 @@ int Ctl::set()
                               .arg(shown(lookup.text(channel.index, "name")))
                               .arg(level)
                               .arg(Level::percentOf(level)));
+    }
+    return Done;
+}
+
+// --- configuration files ---
+
+int Ctl::readController(const QModelIndex &controller, ControllerLink &link)
+{
+    const int confirmed = confirmIdentity(controller, link);
+    if (confirmed != Done) {
+        return confirmed;
+    }
+    const ControllerLink::Outcome outcome = link.request(DeviceProtocol::dimmerInfo());
+    return outcome.result == ControllerLink::Result::Done ? Done
+                                                          : reportFailure(controller, outcome);
+}
+
+int Ctl::backup()
+{
+    QPersistentModelIndex controller;
+    const int found = resolveController(line.arguments.at(0), controller);
+    if (found != Done) {
+        return found;
+    }
+    ControllerLink link(lookup.model(), controller);
+    const int read = readController(controller, link);
+    if (read != Done) {
+        return read;
+    }
+    const QString path = line.arguments.at(1);
+    QString error;
+    if (!ControllerConfiguration::fromController(lookup.model(), controller)
+             .writeFile(path, &error)) {
+        OutputText::printError(shown(error));
+        return UsageError;
+    }
+    if (line.json) {
+        QJsonObject object = controllerJson(controller);
+        object.insert(QStringLiteral("file"), path);
+        OutputText::print(OutputText::json(object));
+    } else {
+        OutputText::print(
+            QStringLiteral("%1: конфигурация записана в %2\n").arg(label(controller), shown(path)));
+    }
+    return Done;
+}
+
+int Ctl::readWifiPassword(QString &password)
+{
+    QFile file(line.wifiPasswordFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        OutputText::printError(
+            QStringLiteral("%1: %2").arg(shown(line.wifiPasswordFile), file.errorString()));
+        return UsageError;
+    }
+    // A Wi-Fi password has at most 63 characters; the first line is enough.
+    password =
+        QString::fromUtf8(file.readLine(256)).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    return Done;
+}
+
+int Ctl::restore()
+{
+    QString error;
+    const std::optional<ControllerConfiguration> file =
+        ControllerConfiguration::readFile(line.arguments.at(1), &error);
+    if (!file) {
+        OutputText::printError(QStringLiteral("%1: %2").arg(shown(line.arguments.at(1)), error));
+        return UsageError;
+    }
+    QPersistentModelIndex controller;
+    const int found = resolveController(line.arguments.at(0), controller);
+    if (found != Done) {
+        return found;
+    }
+    ControllerLink link(lookup.model(), controller);
+    const int read = readController(controller, link);
+    if (read != Done) {
+        return read;
+    }
+    const std::optional<ConfigurationPlan> plan = ConfigurationPlan::build(
+        ControllerConfiguration::fromController(lookup.model(), controller), *file, &error);
+    if (!plan) {
+        OutputText::printError(QStringLiteral("%1: %2").arg(shown(line.arguments.at(1)), error));
+        return UsageError;
+    }
+    QString password;
+    if (line.withNetwork && plan->wifiNeedsPassword && !line.dryRun) {
+        if (line.wifiPasswordFile.isEmpty()) {
+            OutputText::printError(
+                QStringLiteral("файл меняет сеть Wi-Fi: нужен --wifi-password-file ФАЙЛ"));
+            return UsageError;
+        }
+        const int passwordRead = readWifiPassword(password);
+        if (passwordRead != Done) {
+            return passwordRead;
+        }
+    }
+    if (line.dryRun) {
+        printPlan(controller, *plan);
+        return Done;
+    }
+    return applyPlan(controller, link, *plan, password);
+}
+
+void Ctl::printPlan(const QModelIndex &controller, const ConfigurationPlan &plan)
+{
+    if (line.json) {
+        QJsonArray changes;
+        for (const ConfigurationPlan::Change &change : plan.changes) {
+            changes.append(QJsonObject{{QStringLiteral("setting"), change.setting},
+                                       {QStringLiteral("current"), change.current},
+                                       {QStringLiteral("file"), change.proposed},
+                                       {QStringLiteral("network"), change.network}});
+        }
+        QJsonArray skipped;
+        for (const int lightId : plan.skippedChannels) {
+            skipped.append(lightId);
+        }
+        QJsonObject object = controllerJson(controller);
+        object.insert(QStringLiteral("changes"), changes);
+        object.insert(QStringLiteral("skipped_channels"), skipped);
+        OutputText::print(OutputText::json(object));
+        return;
+    }
+    QVector<QStringList> rows{
+        {QStringLiteral("Настройка"), QStringLiteral("Сейчас"), QStringLiteral("Из файла")}};
+    for (const ConfigurationPlan::Change &change : plan.changes) {
+        const QString note = change.network && !line.withNetwork
+                                 ? QStringLiteral(" (без --with-network не применяется)")
+                                 : QString();
+        rows.append({shown(change.setting), shown(change.current), shown(change.proposed) + note});
+    }
+    QString text = plan.changes.isEmpty()
+                       ? QStringLiteral("%1: отличий нет\n").arg(label(controller))
+                       : label(controller) + QStringLiteral(":\n") + OutputText::table(rows);
+    for (const int lightId : plan.skippedChannels) {
+        text += QStringLiteral("канала %1 у контроллера нет: пропущен\n").arg(lightId);
+    }
+    OutputText::print(text);
+}
+
+int Ctl::applyPlan(const QModelIndex &controller, ControllerLink &link,
+                   const ConfigurationPlan &plan, const QString &wifiPassword)
+{
+    const QVector<ConfigurationPlan::Request> requests =
+        plan.requestsToSend(line.withNetwork, wifiPassword);
+    int applied = 0;
+    ControllerLink::Outcome failure;
+    failure.result = ControllerLink::Result::Done;
+    for (; applied < requests.size(); ++applied) {
+        const std::optional<QUrlQuery> query = ConfigurationPlan::queryOf(requests.at(applied));
+        if (!query) {
+            failure.result = ControllerLink::Result::Refused;
+            failure.failure = QStringLiteral("запрос не составлен");
+            break;
+        }
+        const ControllerLink::Outcome outcome = link.request(*query);
+        if (outcome.result != ControllerLink::Result::Done) {
+            failure = outcome;
+            break;
+        }
+    }
+    // What the controller now holds, whatever came of the changes.
+    link.request(DeviceProtocol::dimmerInfo());
+    link.request(DeviceProtocol::systemInfo());
+    if (line.json) {
+        OutputText::print(OutputText::json(
+            {{QStringLiteral("unique_id"), lookup.text(controller, "uniqueId")},
+             {QStringLiteral("applied"),
+              QJsonArray::fromStringList(plan.settingsOf(requests, 0, applied))},
+             {QStringLiteral("not_applied"),
+              QJsonArray::fromStringList(plan.settingsOf(requests, applied, requests.size()))}}));
+    } else {
+        printPlan(controller, plan);
+        QString outcome;
+        for (const QString &part : plan.outcomeText(requests, applied).split(QLatin1Char('\n'))) {
+            outcome += OutputText::escaped(part) + QLatin1Char('\n');
+        }
+        OutputText::print(outcome);
+    }
+    if (failure.result != ControllerLink::Result::Done) {
+        return reportFailure(controller, failure);
     }
     return Done;
 }

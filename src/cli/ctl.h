@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QVector>
 
+class ConfigurationPlan;
 class SettingsFile;
 
 // norvaleo-ctl: the window's search, list, status and dimming of one channel,
@@ -33,6 +34,16 @@ private:
     int list();
     int status();
     int set();
+    int backup();
+    int restore();
+
+    // Confirms the controller and reads its status, as a save or a load needs.
+    int readController(const QModelIndex &controller, ControllerLink &link);
+    int readWifiPassword(QString &password);
+    void printPlan(const QModelIndex &controller, const ConfigurationPlan &plan);
+    // Sends the plan's requests, each after the reply to the one before.
+    int applyPlan(const QModelIndex &controller, ControllerLink &link,
+                  const ConfigurationPlan &plan, const QString &wifiPassword);
 
     // The controller named by the text, or the exit status when there is none.
     int resolveController(const QString &text, QPersistentModelIndex &controller);

@@ -12,6 +12,8 @@ const QString searchCommand = QStringLiteral("search");
 const QString listCommand = QStringLiteral("list");
 const QString statusCommand = QStringLiteral("status");
 const QString setCommand = QStringLiteral("set");
+const QString backupCommand = QStringLiteral("backup");
+const QString restoreCommand = QStringLiteral("restore");
 
 // A search ends by itself after 14 ticks; a longer limit changes nothing.
 constexpr double MaxTimeoutSeconds = 3600;
@@ -31,6 +33,11 @@ NorvaleoDimmer, по одному каналу за раз, для термин�
          имя, адреса, связь, версии, температуры, каналы с уровнями
   set КОНТРОЛЛЕР КАНАЛ УРОВЕНЬ [--settings-dir КАТАЛОГ] [--json]
          задать уровень канала и подтвердить его запросом dimmer_info
+  backup КОНТРОЛЛЕР ФАЙЛ [--settings-dir КАТАЛОГ] [--json]
+         сохранить конфигурацию контроллера в файл
+  restore КОНТРОЛЛЕР ФАЙЛ [--dry-run] [--with-network]
+         [--wifi-password-file ФАЙЛ] [--settings-dir КАТАЛОГ] [--json]
+         загрузить конфигурацию из файла в контроллер
 
 КОНТРОЛЛЕР: уникальный номер, имя целиком (без учёта регистра) или адрес.
 КАНАЛ: номер канала (light_id) или его имя. УРОВЕНЬ: 0-255, N% (0-100), on
@@ -40,6 +47,9 @@ NorvaleoDimmer, по одному каналу за раз, для термин�
   --json                  один документ JSON вместо таблицы (поля: docs/cli.md)
   --timeout СЕКУНДЫ       закончить поиск раньше
   --settings-dir КАТАЛОГ  файл настроек КАТАЛОГ/settings.json
+  --dry-run               restore: только показать отличия, ничего не менять
+  --with-network          restore: применить и сетевые настройки
+  --wifi-password-file ФАЙЛ  restore: пароль сети Wi-Fi (первая строка файла)
   -h, --help              справка; norvaleo-ctl КОМАНДА --help: справка команды
   --version               версия
 
@@ -50,7 +60,7 @@ NorvaleoDimmer, по одному каналу за раз, для термин�
   0  выполнено
   1  контроллер отказал, не ответил или ответил не по протоколу (причина в
      одной строке на stderr)
-  2  ошибка в командной строке
+  2  ошибка в командной строке или файл конфигурации нельзя использовать
   3  контроллер или канал не найден
 )";
 
@@ -101,11 +111,45 @@ dimmer_info. КАНАЛ: номер (light_id) или имя канала. УР�
   --json                  один документ JSON вместо строки
 )";
 
+const char *const backupHelp =
+    R"(Использование: norvaleo-ctl backup КОНТРОЛЛЕР ФАЙЛ [--settings-dir КАТАЛОГ] [--json]
+
+Запрашивает у контроллера system_info и dimmer_info и записывает его
+конфигурацию (имя, сети, RS-485 и Modbus, автосохранение, входы, параметры
+диммирования, каналы) в ФАЙЛ JSON, как окно («Сохранить в файл…»). Формат:
+docs/configuration-files.md.
+
+Параметры:
+  --settings-dir КАТАЛОГ  файл настроек КАТАЛОГ/settings.json
+  --json                  один документ JSON вместо строки
+)";
+
+const char *const restoreHelp =
+    R"(Использование: norvaleo-ctl restore КОНТРОЛЛЕР ФАЙЛ [--dry-run] [--with-network]
+       [--wifi-password-file ФАЙЛ] [--settings-dir КАТАЛОГ] [--json]
+
+Читает и проверяет весь ФАЙЛ, печатает отличия от конфигурации контроллера и
+отправляет те же запросы, что и окно («Загрузить из файла…»): каналы, входы,
+диммирование, RS-485 и Modbus, автосохранение, имя, сеть. Каждый запрос ждёт
+ответа; первый отказ или молчание останавливает остальные. Ничего не
+спрашивает.
+
+Параметры:
+  --dry-run                  только показать отличия, ничего не отправлять
+  --with-network             применить и сетевые настройки (Wi-Fi, проводная
+                             сеть); без него они только показываются
+  --wifi-password-file ФАЙЛ  пароль сети Wi-Fi: первая строка файла; нужен,
+                             когда --with-network меняет имя сети Wi-Fi
+  --settings-dir КАТАЛОГ     файл настроек КАТАЛОГ/settings.json
+  --json                     один документ JSON вместо таблицы
+)";
+
 } // namespace
 
 const QStringList &CtlCommandLine::commands()
 {
-    static const QStringList names = {searchCommand, listCommand, statusCommand, setCommand};
+    static const QStringList names = {searchCommand, listCommand,   statusCommand,
+                                      setCommand,    backupCommand, restoreCommand};
     return names;
 }
 
@@ -113,6 +157,9 @@ int CtlCommandLine::argumentCount(const QString &command)
 {
     if (command == statusCommand) {
         return 1;
+    }
+    if (command == backupCommand || command == restoreCommand) {
+        return 2;
     }
     return command == setCommand ? 3 : 0;
 }
@@ -130,6 +177,12 @@ QString CtlCommandLine::helpText(const QString &command)
     }
     if (command == setCommand) {
         return QString::fromUtf8(setHelp);
+    }
+    if (command == backupCommand) {
+        return QString::fromUtf8(backupHelp);
+    }
+    if (command == restoreCommand) {
+        return QString::fromUtf8(restoreHelp);
     }
     return QString::fromUtf8(programHelp);
 }
@@ -189,7 +242,23 @@ bool CtlCommandLine::takeOption(const QString &option, const QStringList &argume
         json = true;
         return true;
     }
+    if (command == restoreCommand && option == QLatin1String("--dry-run")) {
+        dryRun = true;
+        return true;
+    }
+    if (command == restoreCommand && option == QLatin1String("--with-network")) {
+        withNetwork = true;
+        return true;
+    }
     QString value;
+    if (command == restoreCommand &&
+        takeValue(QStringLiteral("--wifi-password-file"), arguments, next, value)) {
+        wifiPasswordFile = value;
+        if (value.isEmpty()) {
+            error = QStringLiteral("--wifi-password-file: не указан файл");
+        }
+        return true;
+    }
     if (command == searchCommand &&
         takeValue(QStringLiteral("--timeout"), arguments, next, value)) {
         bool ok = false;

@@ -24,6 +24,10 @@ public:
     // 0: the whole search.
     double timeoutSeconds = 0;
     QString settingsDirectory;
+    // restore
+    bool dryRun = false;
+    bool withNetwork = false;
+    QString wifiPasswordFile;
     // Set when the line cannot be carried out; the rest is then incomplete.
     QString error;
 

@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -232,7 +233,7 @@ void NorvaleoDimmer::sendRequest(const QNetworkRequest &request)
     timer->start();
 }
 
-bool NorvaleoDimmer::sendQuery(const QUrlQuery &query)
+bool NorvaleoDimmer::sendQuery(const QUrlQuery &query, int tag)
 {
     // Nothing goes out before startCommunication has created the manager.
     if (!networkManager) {
@@ -247,9 +248,21 @@ bool NorvaleoDimmer::sendQuery(const QUrlQuery &query)
     if (host.isNull()) {
         return false;
     }
+    QNetworkRequest request(DeviceProtocol::requestUrl(host, port, query));
+    if (tag == 0 && query.queryItemValue(QStringLiteral("request_type")) == QLatin1String("set")) {
+        std::swap(tag, nextChangeTag);
+    }
+    if (tag != 0) {
+        request.setAttribute(QNetworkRequest::User, tag);
+    }
     ++pendingRequests;
-    sendRequest(QNetworkRequest(DeviceProtocol::requestUrl(host, port, query)));
+    sendRequest(request);
     return true;
+}
+
+bool NorvaleoDimmer::askStatus(const QUrlQuery &query, int tag)
+{
+    return sendQuery(query, tag);
 }
 
 void NorvaleoDimmer::sendGroup(const std::optional<DeviceProtocol::GroupRequest> &group)
@@ -387,6 +400,7 @@ void NorvaleoDimmer::set_autosave_settings(int, const QVariant &value)
 void NorvaleoDimmer::httpResponse(QNetworkReply *reply)
 {
     --pendingRequests;
+    const int tag = reply->request().attribute(QNetworkRequest::User).toInt();
     if (reply->error() != QNetworkReply::NoError) {
         reply->deleteLater();
         // A single network error is tolerated; the second in a row counts.
@@ -394,35 +408,43 @@ void NorvaleoDimmer::httpResponse(QNetworkReply *reply)
             replyErrors = 0;
             failureEvent();
         }
+        if (tag != 0) {
+            Q_EMIT answered(tag, false);
+        }
         return;
     }
     replyErrors = 0;
     const QByteArray body = reply->readAll();
     reply->deleteLater();
-    handleReplyBody(body);
+    const bool done = handleReplyBody(body, tag != 0);
+    if (tag != 0) {
+        Q_EMIT answered(tag, done);
+    }
 }
 
-void NorvaleoDimmer::handleReplyBody(const QByteArray &body)
+bool NorvaleoDimmer::handleReplyBody(const QByteArray &body, bool applyAnyway)
 {
     const DeviceProtocol::Reply reply = DeviceProtocol::readReply(body);
     switch (reply.response) {
     case DeviceProtocol::Response::Ok:
-        // With another request in flight the status may already be stale.
-        if (pendingRequests != 0 || applyStatus(reply.object)) {
+        // With another request in flight the status may already be stale,
+        // unless it was asked for by someone waiting for it.
+        if ((pendingRequests != 0 && !applyAnyway) || applyStatus(reply.object)) {
             setConnected(true);
-            return;
+            return true;
         }
         // Another device answers here: try the other address, and look for
         // this one by its unique id if it stays away.
         failureEvent();
-        return;
+        return false;
     case DeviceProtocol::Response::BadRequest:
         setConnected(true);
-        return;
+        return false;
     case DeviceProtocol::Response::Failure:
         failureEvent();
-        return;
+        return false;
     }
+    return false;
 }
 
 bool NorvaleoDimmer::applyStatus(const QJsonObject &reply)

@@ -37,15 +37,27 @@ public:
     // Reads the body of a reply that arrived without a network error: its
     // envelope and, when no other request is in flight, its status objects.
     // Sends nothing itself, so replies can be fed to it as bytes.
-    void handleReplyBody(const QByteArray &body);
+    // True when the device carried the request out.
+    bool handleReplyBody(const QByteArray &body, bool applyAnyway = false);
     // For a program that sends the requests itself and turns to another
     // address: until a system_info from there carries this controller's unique
     // id, no dimmer_info it answers is applied (see identityConfirmed).
     void forgetIdentity() { identityConfirmed = false; }
     bool isIdentityConfirmed() const { return identityConfirmed; }
 
+    // For a caller that waits for each change: the next change request a
+    // setter sends carries the tag, and its reply is reported by answered.
+    void tagNextChange(int tag) { nextChangeTag = tag; }
+    // Whether the tagged change is still unsent (its setter sent nothing).
+    bool isChangeTagPending() const { return nextChangeTag != 0; }
+    // Sends a status request whose reply is applied even while others are
+    // in flight, and reported by answered; false when nothing was sent.
+    bool askStatus(const QUrlQuery &query, int tag);
+
 Q_SIGNALS:
     void lostConnection(QString uniqueId);
+    // done: the device carried the tagged request out.
+    void answered(int tag, bool done);
 
 public Q_SLOTS:
     void startCommunication() override;
@@ -111,7 +123,7 @@ private:
     void readRs485(const QJsonValue &value, QMap<int, QVariant> &own);
     void readInputs(const QJsonObject &inputs, QMap<int, QVariant> &own);
 
-    bool sendQuery(const QUrlQuery &query);
+    bool sendQuery(const QUrlQuery &query, int tag = 0);
     void sendGroup(const std::optional<DeviceProtocol::GroupRequest> &group);
     bool applyStatus(const QJsonObject &reply);
     void failureEvent();
@@ -135,6 +147,7 @@ private:
     // applied and no change is sent. Nothing is fed before the start but test
     // and benchmark bytes, so it holds until then.
     bool identityConfirmed = true;
+    int nextChangeTag = 0;
 };
 
 #endif // NORVALEODIMMER_H

@@ -197,6 +197,13 @@ void SimulatorFixture::setSilent(const QString &uniqueId, bool silent)
     device->setAddressSilent(device->wifiAddress(), silent);
 }
 
+void SimulatorFixture::setRefusedItemType(const QString &uniqueId, const QString &itemType)
+{
+    if (SimulatedController *device = controller(uniqueId)) {
+        device->setRefusedItemType(itemType);
+    }
+}
+
 QString SimulatorFixture::settingsFilePath() const
 {
     return settingsDir + QStringLiteral("/settings/settings.json");

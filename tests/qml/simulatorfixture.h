@@ -47,6 +47,7 @@ public:
     // Inputs as a list of {type, volt}.
     Q_INVOKABLE void setInputs(const QString &uniqueId, const QVariantList &inputs);
     Q_INVOKABLE void setSilent(const QString &uniqueId, bool silent);
+    Q_INVOKABLE void setRefusedItemType(const QString &uniqueId, const QString &itemType);
 
     Q_INVOKABLE QString settingsFilePath() const;
     Q_INVOKABLE QString settingsFileText() const;
