@@ -348,6 +348,106 @@ private Q_SLOTS:
             QJsonDocument::fromJson(json.out).object().value("channels").toArray();
         QCOMPARE(channels.at(1).toObject().value("name").toString(), name);
     }
+
+    // Kitchen configured by hand, backed up and restored onto the bedroom:
+    // the bedroom then holds the kitchen's configuration on the channels it
+    // has, network excepted.
+    void backupRestoresOntoAnotherController()
+    {
+        QVector<SimulatedController::Output> outputs = kitchen->outputs();
+        outputs[0] = {0, "PWM", 2300, 12, 200, "Люстра"};
+        outputs[1] = {0, "L_EDGE", 100, 0, 180, "Бра"};
+        kitchen->setOutputs(outputs);
+        SimulatedController::Settings settings = kitchen->settings();
+        settings.crosszeroOffset = 640;
+        settings.dimmerUseTimerSinch = true;
+        settings.rs485Speed = "38400 8E2";
+        settings.modbusAddress = 17;
+        kitchen->setSettings(settings);
+        kitchen->setInputs({{"ADC", 0}, {"CH_TOGGLE_ON_OFF", 0}, {"NO_FUNCTION", 0}, {"ADC", 0}});
+        const QString file = directory.filePath(QStringLiteral("kitchen.json"));
+        const Run backup = ctl({"backup", "NV-A", file});
+        QCOMPARE(backup.exitCode, 0);
+        QVERIFY(changes(*kitchen).isEmpty());
+
+        const Run restore = ctl({"restore", "NV-B", file});
+        QCOMPARE(restore.exitCode, 0);
+        QVERIFY2(restore.out.contains("канала 3 у контроллера нет: пропущен"), restore.out);
+        QCOMPARE(bedroom->name(), kitchen->name());
+        for (int channel = 1; channel <= 2; ++channel) {
+            const SimulatedController::Output a = kitchen->output(channel);
+            const SimulatedController::Output b = bedroom->output(channel);
+            QCOMPARE(
+                QVector<QVariant>({b.name, b.type, b.slowTime, b.minBrightness, b.maxBrightness}),
+                QVector<QVariant>({a.name, a.type, a.slowTime, a.minBrightness, a.maxBrightness}));
+        }
+        const SimulatedController::Settings a = kitchen->settings();
+        const SimulatedController::Settings b = bedroom->settings();
+        QCOMPARE(QVector<QVariant>({b.crosszeroOffset, b.dimmerHalfPeriod, b.dimmerPulseDuration,
+                                    b.dimmerUseTimerSinch, b.rs485Speed, b.modbusAddress,
+                                    b.autosave, b.inputAutodetect}),
+                 QVector<QVariant>({a.crosszeroOffset, a.dimmerHalfPeriod, a.dimmerPulseDuration,
+                                    a.dimmerUseTimerSinch, a.rs485Speed, a.modbusAddress,
+                                    a.autosave, a.inputAutodetect}));
+        QCOMPARE(bedroom->inputs().at(1).type, QStringLiteral("CH_TOGGLE_ON_OFF"));
+        QCOMPARE(bedroom->systemInfo().lanIpAddress, bedroomWired);
+        QVERIFY(!changes(*bedroom).join(' ').contains("lan_settings"));
+
+        const Run again = ctl({"restore", "NV-B", file, "--dry-run", "--json"});
+        const QJsonArray left =
+            QJsonDocument::fromJson(again.out).object().value("changes").toArray();
+        QCOMPARE(left.size(), 1);
+        QVERIFY(left.at(0).toObject().value("network").toBool());
+    }
+
+    void dryRunOrUnusableFileSendsNothing_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("dry run") << QByteArray() << "--dry-run" << 0;
+        QTest::newRow("truncated")
+            << QByteArray("{\"format\":\"norvaleo-dimmer-configuration\",") << QString() << 2;
+        QTest::newRow("newer version")
+            << QByteArray("{\"format\":\"norvaleo-dimmer-configuration\",\"version\":2}")
+            << QString() << 2;
+    }
+
+    void dryRunOrUnusableFileSendsNothing()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, option);
+        QFETCH(int, exitCode);
+        const QString file = directory.filePath(QStringLiteral("restore.json"));
+        if (content.isEmpty()) {
+            QCOMPARE(ctl({"backup", "NV-A", file}).exitCode, 0);
+        } else {
+            TestFiles::writeFile(file, content);
+        }
+        QStringList arguments{"restore", "NV-B", file};
+        if (!option.isEmpty()) {
+            arguments << option;
+        }
+        const Run run = ctl(arguments);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY(changes(*bedroom).isEmpty());
+    }
+
+    void refusalStopsTheRest()
+    {
+        QVector<SimulatedController::Output> outputs = kitchen->outputs();
+        outputs[0].type = QStringLiteral("PWM");
+        kitchen->setOutputs(outputs);
+        const QString file = directory.filePath(QStringLiteral("kitchen.json"));
+        QCOMPARE(ctl({"backup", "NV-A", file}).exitCode, 0);
+        bedroom->setRefusedItemType(QStringLiteral("device_name"));
+        const Run run = ctl({"restore", "NV-B", file, "--with-network"});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(changes(*bedroom).size(), 2);
+        QVERIFY2(run.out.contains("Применено: Канал 1 «Лампа 1»: тип выхода.\n"
+                                  "Не применено: Имя контроллера; Проводная сеть: Ip адрес."),
+                 run.out.constData());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCtl)
