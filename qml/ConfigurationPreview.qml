@@ -37,73 +37,78 @@ SettingsPage {
             text: qsTr("Что изменится")
         }
 
-        Text {
-            objectName: "originText"
+        // A plain column: wrapped texts in a layout feed their height back
+        // into the page's.
+        Column {
             Layout.fillWidth: true
-            text: configurationTransfer.origin
-            textFormat: Text.PlainText
-            color: Theme.secondary
-            font.pointSize: Theme.statusPointSize
-            wrapMode: Text.Wrap
-        }
+            spacing: 6
 
-        Text {
-            objectName: "noChanges"
-            Layout.fillWidth: true
-            visible: page.changes.length === 0
-            text: qsTr("Отличий нет: контроллер уже настроен так же.")
-            textFormat: Text.PlainText
-            color: Theme.neutral
-            font.pointSize: Theme.rowPointSize
-            wrapMode: Text.Wrap
-        }
+            Text {
+                objectName: "originText"
+                width: parent.width
+                text: configurationTransfer.origin
+                textFormat: Text.PlainText
+                color: Theme.secondary
+                font.pointSize: Theme.statusPointSize
+                wrapMode: Text.Wrap
+            }
 
-        Repeater {
-            id: changeList
+            Text {
+                objectName: "noChanges"
+                width: parent.width
+                visible: page.changes.length === 0
+                text: qsTr("Отличий нет: контроллер уже настроен так же.")
+                textFormat: Text.PlainText
+                color: Theme.neutral
+                font.pointSize: Theme.rowPointSize
+                wrapMode: Text.Wrap
+            }
 
-            objectName: "changeList"
-            model: page.changes
+            Repeater {
+                id: changeList
 
-            delegate: ColumnLayout {
-                objectName: "change" + index
-                Layout.fillWidth: true
-                Layout.topMargin: 4
-                spacing: 0
-                // Network settings not ticked stay as they are.
-                opacity: modelData.network && !networkBox.checked ? 0.4 : 1
+                objectName: "changeList"
+                model: page.changes
 
-                Text {
-                    objectName: "setting"
-                    Layout.fillWidth: true
-                    text: modelData.setting
-                    textFormat: Text.PlainText
-                    color: Theme.neutral
-                    font.pointSize: Theme.rowPointSize
-                    wrapMode: Text.Wrap
-                }
+                delegate: Column {
+                    objectName: "change" + index
+                    width: parent.width
+                    // Network settings not ticked stay as they are.
+                    opacity: modelData.network && !networkBox.checked ? 0.4 : 1
 
-                Text {
-                    objectName: "values"
-                    Layout.fillWidth: true
-                    text: modelData.current + "  →  " + modelData.proposed
-                    textFormat: Text.PlainText
-                    color: Theme.value
-                    font.pointSize: Theme.rowPointSize
-                    font.bold: true
-                    wrapMode: Text.Wrap
+                    Text {
+                        objectName: "setting"
+                        width: parent.width
+                        text: modelData.setting
+                        textFormat: Text.PlainText
+                        color: Theme.neutral
+                        font.pointSize: Theme.rowPointSize
+                        wrapMode: Text.Wrap
+                    }
+
+                    Text {
+                        objectName: "values"
+                        width: parent.width
+                        text: modelData.current + "  →  " + modelData.proposed
+                        textFormat: Text.PlainText
+                        color: Theme.value
+                        font.pointSize: Theme.rowPointSize
+                        font.bold: true
+                        wrapMode: Text.Wrap
+                    }
                 }
             }
-        }
 
-        Text {
-            objectName: "skippedText"
-            Layout.fillWidth: true
-            visible: text.length > 0
-            text: configurationTransfer.skipped
-            textFormat: Text.PlainText
-            color: Theme.error
-            font.pointSize: Theme.rowPointSize
-            wrapMode: Text.Wrap
+            Text {
+                objectName: "skippedText"
+                width: parent.width
+                visible: text.length > 0
+                text: configurationTransfer.skipped
+                textFormat: Text.PlainText
+                color: Theme.error
+                font.pointSize: Theme.rowPointSize
+                wrapMode: Text.Wrap
+            }
         }
     }
 
@@ -160,6 +165,7 @@ SettingsPage {
         Text {
             objectName: "resultText"
             Layout.fillWidth: true
+            Layout.preferredWidth: 0
             visible: text.length > 0
             text: page.resultText
             textFormat: Text.PlainText

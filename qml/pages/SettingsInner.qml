@@ -209,7 +209,7 @@ Page {
         fileMode: Platform.FileDialog.SaveFile
         defaultSuffix: "json"
         nameFilters: [qsTr("Конфигурация (*.json)")]
-        folder: Platform.StandardPaths.writableLocation(Platform.StandardPaths.DocumentsLocation)
+        folder: Platform.StandardPaths.writableLocation(Platform.StandardPaths.HomeLocation)
         onAccepted: page.saveConfiguration(file)
     }
 
@@ -294,9 +294,10 @@ Page {
 
             Card {
                 verticalPadding: Theme.padding
-                spacing: Theme.spacing
+                spacing: Theme.spacing / 3
 
                 CardCaption {
+                    Layout.bottomMargin: Theme.spacing * 2 / 3
                     text: qsTr("Конфигурация")
                 }
 
@@ -307,8 +308,9 @@ Page {
                     iconSource: "qrc:/icons/settings/save-file.svg"
                     text: qsTr("Сохранить в файл…")
                     onClicked: {
-                        saveDialog.currentFile = page.suggestedFile();
+                        // Only a dialog that is open passes the name on to Qt's own.
                         saveDialog.open();
+                        saveDialog.currentFile = page.suggestedFile();
                     }
                 }
 
