@@ -71,6 +71,7 @@ SettingsPage {
                 model: page.changes
 
                 delegate: Column {
+                    bottomPadding: 4
                     objectName: "change" + index
                     width: parent.width
                     // Network settings not ticked stay as they are.
