@@ -71,9 +71,9 @@ SettingsPage {
                 model: page.changes
 
                 delegate: Column {
-                    bottomPadding: 4
                     objectName: "change" + index
                     width: parent.width
+                    bottomPadding: 4
                     // Network settings not ticked stay as they are.
                     opacity: modelData.network && !networkBox.checked ? 0.4 : 1
 
