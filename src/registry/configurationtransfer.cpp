@@ -135,7 +135,11 @@ bool ConfigurationTransfer::load(int controllerRow, const QUrl &file)
     const std::optional<ControllerConfiguration> read =
         ControllerConfiguration::readFile(path, &error);
     std::optional<ConfigurationPlan> built;
-    if (read) {
+    // Without replies the roles hold defaults, not what the controller has.
+    const int connected = AbstractDeviceModel::roleRegistry().value("connection_status");
+    if (read && !root->data(controller, connected).toBool()) {
+        error = tr("контроллер не на связи, его настройки неизвестны");
+    } else if (read) {
         built = ConfigurationPlan::build(ControllerConfiguration::fromController(*root, controller),
                                          *read, &error);
     }

@@ -323,9 +323,10 @@ ControllerConfiguration ControllerConfiguration::fromController(const QAbstractI
     };
 
     ControllerConfiguration result;
+    const auto *node = static_cast<const AbstractDeviceModel *>(controller.internalPointer());
     result.origin = {
-        QDateTime::currentDateTimeUtc(),   text("uniqueId"),         text("name"),
-        QStringLiteral("NORVALEO_DIMMER"), text("net_soft_version"), text("controller_version")};
+        QDateTime::currentDateTimeUtc(),     text("uniqueId"),         text("name"),
+        node ? node->itemType() : QString(), text("net_soft_version"), text("controller_version")};
     result.name = text("name");
     result.wifi = {text("wifi_ssid"), flag("wifi_dhcp"), text("ipAddress_2"), text("wifi_mask"),
                    text("wifi_gate")};

@@ -433,6 +433,27 @@ private Q_SLOTS:
         QVERIFY(changes(*bedroom).isEmpty());
     }
 
+    // A change of Wi-Fi network goes only with --with-network and the
+    // password file; a script is never asked.
+    void newWifiNetworkNeedsThePasswordFile()
+    {
+        SimulatedController::SystemInfo info = kitchen->systemInfo();
+        info.wifiSsid = QStringLiteral("Склад");
+        kitchen->setSystemInfo(info);
+        const QString file = directory.filePath(QStringLiteral("kitchen.json"));
+        QCOMPARE(ctl({"backup", "NV-A", file}).exitCode, 0);
+        QCOMPARE(ctl({"restore", "NV-B", file, "--with-network"}).exitCode, 2);
+        QVERIFY(changes(*bedroom).isEmpty());
+
+        const QString password = directory.filePath(QStringLiteral("password"));
+        TestFiles::writeFile(password, "тайна&1\nlater lines\n");
+        const Run run =
+            ctl({"restore", "NV-B", file, "--with-network", "--wifi-password-file", password});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(bedroom->systemInfo().wifiSsid, QStringLiteral("Склад"));
+        QCOMPARE(bedroom->systemInfo().wifiPass, QStringLiteral("тайна&1"));
+    }
+
     void refusalStopsTheRest()
     {
         QVector<SimulatedController::Output> outputs = kitchen->outputs();

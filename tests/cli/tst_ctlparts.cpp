@@ -74,6 +74,12 @@ private Q_SLOTS:
         QTest::newRow("timeout on list") << QStringList{"list", "--timeout", "1"};
         QTest::newRow("settings dir on search") << QStringList{"search", "--settings-dir", "x"};
         QTest::newRow("unknown option") << QStringList{"status", "a", "--verbose"};
+        QTest::newRow("restore without file") << QStringList{"restore", "a"};
+        QTest::newRow("dry run on backup") << QStringList{"backup", "a", "f", "--dry-run"};
+        QTest::newRow("password on set")
+            << QStringList{"set", "a", "1", "on", "--wifi-password-file=p"};
+        QTest::newRow("password without file")
+            << QStringList{"restore", "a", "f", "--wifi-password-file"};
     }
 
     void usageErrorsExit2()

@@ -165,6 +165,7 @@ private Q_SLOTS:
         };
         const QList<Method> expected{
             {"lostConnection(QString)", QMetaMethod::Signal, QMetaMethod::Public},
+            {"answered(int,bool)", QMetaMethod::Signal, QMetaMethod::Public},
             {"startCommunication()", QMetaMethod::Slot, QMetaMethod::Public},
             {"transferDataToDevice(QModelIndex,QVariant,int)", QMetaMethod::Slot,
              QMetaMethod::Public},

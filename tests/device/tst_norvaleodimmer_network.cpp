@@ -1,3 +1,4 @@
+#include "device/deviceprotocol.h"
 #include "device/norvaleodimmer.h"
 #include "registry/roleregistry.h"
 
@@ -257,6 +258,42 @@ private Q_SLOTS:
         QCOMPARE(moved.requests().first().address, QStringLiteral("127.0.0.4"));
         QCOMPARE(moved.requests().first().query, set + "light_brightness&ch_2=75");
         QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+
+    // A caller that waits for each change learns its outcome, and learns
+    // at once when a setter sent nothing; a status asked for is applied
+    // even with a poll in flight.
+    void taggedRequestsReportTheirReplies()
+    {
+        ControllerNetwork f;
+        QVERIFY(f.sim.start());
+        addChannels(f);
+        f.start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.repliesFor(QStringLiteral("system_info")), 1, WaitMs);
+        QSignalSpy answered(f.controller, &NorvaleoDimmer::answered);
+
+        f.controller->tagNextChange(7);
+        QVERIFY(f.root.write(f.channel(0), "light_type", 0));
+        QVERIFY(f.controller->isChangeTagPending());
+        f.controller->tagNextChange(0);
+
+        f.sim.setRefusedItemType(QStringLiteral("channel_name"));
+        f.controller->tagNextChange(8);
+        QVERIFY(f.root.write(f.channel(0), "name", QStringLiteral("Люстра")));
+        QVERIFY(!f.controller->isChangeTagPending());
+        f.controller->tagNextChange(9);
+        QVERIFY(f.root.write(f.self(), "modbus_address", 12));
+        f.sim.setName(QStringLiteral("Холл"));
+        QVERIFY(f.controller->askStatus(DeviceProtocol::systemInfo(), 10));
+        QTRY_COMPARE_WITH_TIMEOUT(answered.size(), 3, WaitMs);
+        QList<QVariantList> outcomes(answered.begin(), answered.end());
+        std::sort(outcomes.begin(), outcomes.end(),
+                  [](const QVariantList &a, const QVariantList &b) {
+                      return a[0].toInt() < b[0].toInt();
+                  });
+        QCOMPARE(outcomes, (QList<QVariantList>{{8, false}, {9, true}, {10, true}}));
+        QCOMPARE(f.value("name"), QVariant(QStringLiteral("Холл")));
+        QCOMPARE(f.sim.settings().modbusAddress, 12);
     }
 
     void startSendsSystemInfoThenPollsInCycles()

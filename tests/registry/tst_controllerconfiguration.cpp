@@ -1,5 +1,8 @@
 #include "registry/configurationplan.h"
 #include "registry/controllerconfiguration.h"
+#include "registry/roleregistry.h"
+
+#include "../common/devicetree.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -51,6 +54,43 @@ class TestControllerConfiguration : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() { RoleRegistry::fill(); }
+
+    // Roles keep the types replies gave them: flags may arrive as texts.
+    void readsTheControllersRoles()
+    {
+        QTemporaryDir directory;
+        RootModel root(nullptr, directory.path());
+        const QModelIndex controller =
+            DeviceTree::addController(root, "NV-1", "Кухня", "10.0.0.7", "10.0.0.8");
+        const QModelIndex bra = DeviceTree::addChannel(root, controller, "Бра", 3);
+        DeviceTree::addChannel(root, controller, "Люстра", 1);
+        const auto put = [&](const QModelIndex &index, const QByteArray &role,
+                             const QVariant &value) {
+            QVERIFY(root.setData(index, value, DeviceTree::role(role)));
+        };
+        put(controller, "dimmer_use_timer_sinch", "false");
+        put(controller, "dimmer_half_period", 9900.0);
+        put(controller, "inputs_types", QVariantList{1, 6});
+        put(controller, "wifi_dhcp", true);
+        put(bra, "light_type", 2);
+        put(bra, "max_brightness", 200);
+
+        const ControllerConfiguration read =
+            ControllerConfiguration::fromController(root, controller);
+        QCOMPARE(read.origin.uniqueId, QStringLiteral("NV-1"));
+        QCOMPARE(read.origin.type, QStringLiteral("NORVALEO_DIMMER"));
+        QCOMPARE(read.lan.address, QStringLiteral("10.0.0.7"));
+        QVERIFY(read.wifi.dhcp);
+        QVERIFY(!read.useTimerSinch);
+        QCOMPARE(read.halfPeriod, 9900);
+        QCOMPARE(read.inputsTypes, (QVector<int>{1, 6}));
+        QCOMPARE(read.channels.size(), 2);
+        QCOMPARE(read.channels.at(0).name, QStringLiteral("Люстра"));
+        QCOMPARE(read.channels.at(1).lightType, 2);
+        QCOMPARE(read.channels.at(1).maxBrightness, 200);
+    }
+
     void writtenFileReadsBackTheSame()
     {
         QTemporaryDir directory;
