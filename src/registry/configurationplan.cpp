@@ -302,7 +302,7 @@ ConfigurationPlan::requestsToSend(bool withNetwork, const QString &wifiPassword)
             continue;
         }
         // Network texts are kept as maps until the password is known.
-        if (request.value.type() == QVariant::Map) {
+        if (request.value.userType() == QMetaType::QVariantMap) {
             QJsonObject object = QJsonObject::fromVariantMap(request.value.toMap());
             QJsonObject settings = object.value(QStringLiteral("wifi_settings")).toObject();
             if (settings.contains(QStringLiteral("wifi_ssid"))) {

@@ -31,7 +31,7 @@ QString tr(const char *text)
 // Role values keep the type a reply gave them: flags may be texts.
 bool flagOf(const QVariant &value)
 {
-    if (value.type() == QVariant::String) {
+    if (value.userType() == QMetaType::QString) {
         return DeviceProtocol::flagOf(value.toString());
     }
     return value.toBool();
