@@ -13,9 +13,12 @@ SettingsTestCase {
         signalName: "finished"
     }
 
+    // In the temporary directory that holds the settings directory, which
+    // exists before any save.
     function fileUrl(name) {
         const settings = simulator.settingsFilePath()
-        return "file://" + settings.substring(0, settings.lastIndexOf("/")) + "/" + name
+        const directory = settings.substring(0, settings.lastIndexOf("/"))
+        return "file://" + directory.substring(0, directory.lastIndexOf("/")) + "/" + name
     }
 
     // Kitchen (row 0) saved to a file; the hall (row 1) differs in its name,
