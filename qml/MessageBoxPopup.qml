@@ -190,7 +190,7 @@ Dialog {
                 accessibleName: messageBox.messageText
                 leftPadding: 10
                 rightPadding: 10
-                validator: IpValidator {}
+                validator: AddressRangeValidator {}
             }
         }
 

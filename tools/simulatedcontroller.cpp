@@ -5,6 +5,7 @@
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QNetworkDatagram>
+#include <QNetworkInterface>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUdpSocket>
@@ -447,7 +448,8 @@ void SimulatedController::onGreetingDatagrams(QUdpSocket *socket, bool broadcast
         if (broadcast) {
             // Unicast greetings to someone else's address may land here too.
             if (!destination.isNull() &&
-                !destination.isEqual(QHostAddress(QHostAddress::Broadcast)))
+                !destination.isEqual(QHostAddress(QHostAddress::Broadcast)) &&
+                !isOwnNetworkBroadcast(destination))
                 continue;
         } else if (silentAddresses.contains(socket->localAddress().toString())) {
             continue;
@@ -457,6 +459,24 @@ void SimulatedController::onGreetingDatagrams(QUdpSocket *socket, bool broadcast
         ++answeredGreetings;
         emit greetingAnswered(datagram.senderAddress().toString());
     }
+}
+
+// A directed broadcast reaches a real controller only on its own network:
+// one of this machine's networks that holds one of the controller's addresses.
+bool SimulatedController::isOwnNetworkBroadcast(const QHostAddress &destination) const
+{
+    const QList<QNetworkInterface> adapters = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &adapter : adapters) {
+        for (const QNetworkAddressEntry &entry : adapter.addressEntries()) {
+            if (entry.broadcast().isNull() || !entry.broadcast().isEqual(destination))
+                continue;
+            for (const QString &own : addresses()) {
+                if (QHostAddress(own).isInSubnet(entry.ip(), entry.prefixLength()))
+                    return true;
+            }
+        }
+    }
+    return false;
 }
 
 QByteArray SimulatedController::greetingAnswer() const

@@ -14,6 +14,7 @@
 
 #include <functional>
 
+class QHostAddress;
 class QTcpServer;
 class QUdpSocket;
 class SimulatedHttpConnection;
@@ -168,6 +169,7 @@ private:
     bool openHttp(const QString &address);
     void closeSockets();
     void onGreetingDatagrams(QUdpSocket *socket, bool broadcastSocket);
+    bool isOwnNetworkBroadcast(const QHostAddress &destination) const;
     void onNewConnection(QTcpServer *server);
     void onHttpRequest(SimulatedHttpConnection *connection, const QByteArray &method,
                        const QByteArray &target);

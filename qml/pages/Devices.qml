@@ -42,7 +42,49 @@ Page {
     }
 
     function askAddress() {
-        openMessageBox("manual", qsTr("Ip адрес:"));
+        openMessageBox("manual", qsTr("Ip адрес, сеть или диапазон:"));
+    }
+
+    // A refused address, network or range keeps the box open and says why.
+    function addTypedAddress() {
+        const reason = norvaleoDevicesModel.addressRangeError(messageBox.ipAddress);
+        if (reason.length > 0) {
+            messageBox.messageText = reason;
+            messageBox.addressField.attention = true;
+            return;
+        }
+        messageBox.stateName = "waiting";
+        norvaleoDevicesModel.tryToAddDevice(messageBox.ipAddress);
+    }
+
+    // What was searched, in short lines, and what the user can try.
+    function nothingFoundText(networks) {
+        const shownCount = 6;
+        const lines = [qsTr("Контроллеры не найдены."), qsTr("Искали в сетях:")];
+        if (networks.length === 0)
+            lines.push(qsTr("только 255.255.255.255 (сетевых адаптеров нет)"));
+        for (let i = 0; i < networks.length && i < shownCount; ++i)
+            lines.push(networks[i]);
+        if (networks.length > shownCount)
+            lines.push(qsTr("и ещё %1").arg(networks.length - shownCount));
+        lines.push(qsTr("Что попробовать:"),
+                   qsTr("• подключиться к той же сети, что и контроллеры;"),
+                   qsTr("• разрешить в брандмауэре UDP-порт 1112 и TCP-порт 80;"),
+                   qsTr("• добавить контроллер по адресу или сети через «Добавить вручную»."));
+        return lines.join("\n");
+    }
+
+    function informOf(text) {
+        messageBox.messageText = text;
+        messageBox.stateName = "inform";
+    }
+
+    function networkResult(devicesCount) {
+        const added = norvaleoDevicesModel.addedCount();
+        const lines = [qsTr("Добавлено: %1").arg(added)];
+        if (devicesCount > added)
+            lines.push(qsTr("Уже были в списке: %1").arg(devicesCount - added));
+        return lines.join("\n");
     }
 
     function askClearAll() {
@@ -50,6 +92,15 @@ Page {
     }
 
     function showSearchResult(triggerName, devicesCount) {
+        const searched = triggerName === "search" || triggerName === "network";
+        if (searched && devicesCount === 0) {
+            informOf(nothingFoundText(norvaleoDevicesModel.searchedNetworks()));
+            return;
+        }
+        if (triggerName === "network") {
+            informOf(networkResult(devicesCount));
+            return;
+        }
         if (triggerName === "check") {
             messageBox.messageText = devicesCount > 0 ? qsTr("Добавлено!")
                                                       : qsTr("Устройство не найдено!");
@@ -244,10 +295,7 @@ Page {
             stateName = "waiting";
             norvaleoDevicesModel.startCommunication();
         }
-        onAddClicked: {
-            stateName = "waiting";
-            norvaleoDevicesModel.tryToAddDevice(ipAddress);
-        }
+        onAddClicked: devicesPage.addTypedAddress()
         onNoClicked: close()
         onCancelClicked: {
             if (stateName === "waiting")

@@ -3,6 +3,7 @@
 #include "cli/level.h"
 #include "cli/outputtext.h"
 #include "device/deviceprotocol.h"
+#include "discovery/addressrange.h"
 #include "discovery/devicessearcher.h"
 #include "model/dimmer.h"
 #include "model/hostaddresstext.h"
@@ -102,7 +103,11 @@ int Ctl::search()
     if (line.timeoutSeconds > 0) {
         limit.start(int(std::ceil(line.timeoutSeconds * 1000)));
     }
-    searcher.startSearching();
+    if (line.arguments.isEmpty()) {
+        searcher.startSearching();
+    } else {
+        searcher.checkNetwork(AddressRange::parse(line.arguments.first()));
+    }
     loop.exec();
     searcher.stopSearching();
 

@@ -1,6 +1,7 @@
 #include "cli/ctlcommandline.h"
 
 #include "cli/level.h"
+#include "discovery/addressrange.h"
 
 #include <QCoreApplication>
 
@@ -25,8 +26,9 @@ const char *const programHelp = R"(Использование: norvaleo-ctl КО
 NorvaleoDimmer, по одному каналу за раз, для терминала и сценариев.
 
 Команды:
-  search [--timeout СЕКУНДЫ] [--json]
+  search [СЕТЬ] [--timeout СЕКУНДЫ] [--json]
          поиск контроллеров широковещательным запросом (14 повторов, 11,2 с)
+         или по каждому адресу сети или диапазона
   list [--settings-dir КАТАЛОГ] [--json]
          контроллеры из файла настроек приложения
   status КОНТРОЛЛЕР [--settings-dir КАТАЛОГ] [--json]
@@ -64,11 +66,16 @@ NorvaleoDimmer, по одному каналу за раз, для термин�
   3  контроллер или канал не найден
 )";
 
-const char *const searchHelp = R"(Использование: norvaleo-ctl search [--timeout СЕКУНДЫ] [--json]
+const char *const searchHelp =
+    R"(Использование: norvaleo-ctl search [СЕТЬ] [--timeout СЕКУНДЫ] [--json]
 
-Ищет контроллеры так же, как окно: приветствие на 255.255.255.255, UDP-порт
-1112, 14 раз через 800 мс. Печатает уникальный номер, имя и оба адреса каждого
-ответившего контроллера.
+Ищет контроллеры так же, как окно: приветствие на 255.255.255.255 и на
+широковещательный адрес сети каждого сетевого адаптера, UDP-порт 1112, 14 раз
+через 800 мс. С аргументом СЕТЬ (адрес 192.168.5.10, сеть 192.168.5.0/24 или
+диапазон 192.168.5.10-192.168.5.60, не больше 1024 адресов) приветствие идёт
+на каждый её адрес, не больше 256 в секунду, 14 раз через 1 с или пока не
+ответят все. Печатает уникальный номер, имя и оба адреса каждого ответившего
+контроллера.
 
 Параметры:
   --timeout СЕКУНДЫ  закончить поиск через столько секунд (дробное число)
@@ -162,6 +169,12 @@ int CtlCommandLine::argumentCount(const QString &command)
         return 2;
     }
     return command == setCommand ? 3 : 0;
+}
+
+// The network of "search" is optional.
+int CtlCommandLine::optionalArgumentCount(const QString &command)
+{
+    return command == searchCommand ? 1 : 0;
 }
 
 QString CtlCommandLine::helpText(const QString &command)
@@ -303,11 +316,19 @@ bool CtlCommandLine::takeValue(const QString &option, const QStringList &argumen
 void CtlCommandLine::checkArguments()
 {
     const int expected = argumentCount(command);
-    if (arguments.size() != expected) {
-        error = arguments.size() < expected
-                    ? QStringLiteral("%1: не хватает аргументов").arg(command)
-                    : QStringLiteral("%1: лишний аргумент «%2»")
-                          .arg(command, arguments.value(expected));
+    const int allowed = expected + optionalArgumentCount(command);
+    if (arguments.size() < expected || arguments.size() > allowed) {
+        error =
+            arguments.size() < expected
+                ? QStringLiteral("%1: не хватает аргументов").arg(command)
+                : QStringLiteral("%1: лишний аргумент «%2»").arg(command, arguments.value(allowed));
+        return;
+    }
+    if (command == searchCommand && !arguments.isEmpty()) {
+        const QString reason = AddressRange::parse(arguments.first()).errorText();
+        if (!reason.isEmpty()) {
+            error = QStringLiteral("сеть «%1»: %2").arg(arguments.first(), reason);
+        }
         return;
     }
     if (command == setCommand && !Level::parse(arguments.at(2))) {

@@ -36,6 +36,7 @@ private:
     bool takeValue(const QString &option, const QStringList &arguments, int &next, QString &value);
     void checkArguments();
     static int argumentCount(const QString &command);
+    static int optionalArgumentCount(const QString &command);
 };
 
 #endif // CTLCOMMANDLINE_H

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QNetworkDatagram>
 #include <QTimerEvent>
 #include <QUdpSocket>
 
@@ -29,10 +30,17 @@ const QString dimmerType = QStringLiteral("NORVALEO_DIMMER");
 const QString searchTrigger = QStringLiteral("search");
 const QString checkTrigger = QStringLiteral("check");
 const QString findTrigger = QStringLiteral("find");
+const QString networkTrigger = QStringLiteral("network");
+
+QByteArray greetingBytes()
+{
+    return QByteArray(greeting, int(sizeof(greeting)) - 1);
+}
 
 } // namespace
 
-DevicesSearcher::DevicesSearcher(QObject *parent) : QObject(parent)
+DevicesSearcher::DevicesSearcher(QObject *parent)
+    : QObject(parent), targetSource(&BroadcastTargets::current)
 {
     // The records cross queued connections and signal spies.
     qRegisterMetaType<DeviceDescription>();
@@ -48,7 +56,12 @@ void DevicesSearcher::startSearching()
     found.clear();
     wantedIds.clear();
     triggerName = searchTrigger;
-    startRun(QHostAddress(QHostAddress::Broadcast), searchInterval);
+    startBroadcastRun();
+}
+
+void DevicesSearcher::setTargetSource(TargetSource source)
+{
+    targetSource = std::move(source);
 }
 
 QVector<DeviceDescription> DevicesSearcher::foundDevices() const
@@ -61,11 +74,16 @@ void DevicesSearcher::stopSearching()
     if (!socket)
         return;
     wantedIds.clear();
-    socket->disconnect();
     killTimer(timerId);
     timerId = -1;
     sendCounter = 0;
-    socket->deleteLater();
+    for (QUdpSocket *runSocket : qAsConst(sockets)) {
+        runSocket->disconnect();
+        runSocket->deleteLater();
+    }
+    sockets.clear();
+    greetings.clear();
+    sweep.reset();
     socket = nullptr;
 }
 
@@ -77,7 +95,21 @@ void DevicesSearcher::checkDevice(QString ipAddress)
     triggerName = checkTrigger;
     // An unparsable text leaves the null address: nothing is sent and the run
     // ends empty at its last tick.
-    startRun(QHostAddress(ipAddress), checkInterval);
+    networks = QStringList{ipAddress};
+    greetings = {{openSocket(), QHostAddress(ipAddress)}};
+    startRun(checkInterval);
+}
+
+void DevicesSearcher::checkNetwork(const AddressRange &range)
+{
+    if (socket || !range.isValid())
+        return;
+    found.clear();
+    triggerName = networkTrigger;
+    networks = QStringList{range.text()};
+    openSocket();
+    sweep.emplace(range);
+    startRun(checkInterval);
 }
 
 void DevicesSearcher::findDevice(QString uniqueId)
@@ -89,40 +121,102 @@ void DevicesSearcher::findDevice(QString uniqueId)
         return;
     found.clear();
     triggerName = findTrigger;
-    startRun(QHostAddress(QHostAddress::Broadcast), searchInterval);
+    startBroadcastRun();
 }
 
-void DevicesSearcher::startRun(const QHostAddress &destination, int interval)
+void DevicesSearcher::startBroadcastRun()
 {
-    socket = new QUdpSocket(this);
-    connect(socket, &QUdpSocket::readyRead, this, &DevicesSearcher::onReadyRead);
-    datagram.setDestination(destination, discoveryPort);
-    datagram.setData(QByteArray(greeting, int(sizeof(greeting)) - 1));
-    socket->writeDatagram(datagram);
-    qCDebug(lcDiscovery) << triggerName << "greeting to" << destination.toString();
+    greetings = {{openSocket(), QHostAddress(QHostAddress::Broadcast)}};
+    networks.clear();
+    // Adapters come and go between runs: asked anew each time.
+    for (const BroadcastTargets::Target &target : targetSource()) {
+        QUdpSocket *adapterSocket = openSocket();
+        if (!adapterSocket->bind(target.localAddress)) {
+            // Gone since the list was taken: skipped.
+            qCDebug(lcDiscovery) << "cannot send from" << target.text()
+                                 << adapterSocket->errorString();
+            sockets.removeLast();
+            delete adapterSocket;
+            continue;
+        }
+        greetings.append({adapterSocket, target.broadcast});
+        networks.append(target.text());
+    }
+    startRun(searchInterval);
+}
+
+QUdpSocket *DevicesSearcher::openSocket()
+{
+    auto *runSocket = new QUdpSocket(this);
+    connect(runSocket, &QUdpSocket::readyRead, this, &DevicesSearcher::onReadyRead);
+    sockets.append(runSocket);
+    if (!socket)
+        socket = runSocket;
+    return runSocket;
+}
+
+void DevicesSearcher::startRun(int interval)
+{
+    sendGreetings();
     sendCounter = 1;
     timerId = startTimer(interval, Qt::CoarseTimer);
+}
+
+void DevicesSearcher::sendGreetings()
+{
+    if (sweep) {
+        const QVector<QHostAddress> batch = sweep->nextBatch();
+        for (const QHostAddress &address : batch)
+            socket->writeDatagram(greetingBytes(), address, discoveryPort);
+        qCDebug(lcDiscovery) << triggerName << "greeting to" << batch.size() << "addresses";
+        return;
+    }
+    for (const Greeting &target : qAsConst(greetings)) {
+        target.socket->writeDatagram(greetingBytes(), target.destination, discoveryPort);
+        qCDebug(lcDiscovery) << triggerName << "greeting to" << target.destination.toString();
+    }
 }
 
 void DevicesSearcher::onReadyRead()
 {
     // Several answers may be waiting behind one notification: take them, up to
-    // a bound. Reading re-arms the socket's notifier, so the rest come with the
-    // next turn of the event loop, after other events.
-    for (int read = 0; read < maxDatagramsPerTurn && socket && socket->hasPendingDatagrams();
-         ++read) {
-        const QNetworkDatagram answer = socket->receiveDatagram(maxDatagramSize);
-        if (!answer.isValid())
-            return;
-        const auto description = parseAnswer(answer.data());
-        if (!description) {
-            qCDebug(lcDiscovery) << "skipped answer from" << answer.senderAddress().toString();
-            continue;
+    // a bound shared by all the run's sockets, one from each in turn. Reading
+    // re-arms the notifiers, so the rest come with the next turn of the event
+    // loop, after other events.
+    int read = 0;
+    bool pending = true;
+    while (pending && read < maxDatagramsPerTurn) {
+        pending = false;
+        // A receiver of a collected answer never runs here: the list is stable.
+        for (int i = 0; i < sockets.size() && read < maxDatagramsPerTurn; ++i) {
+            QUdpSocket *from = sockets.at(i);
+            if (!from->hasPendingDatagrams())
+                continue;
+            pending = true;
+            ++read;
+            receiveFrom(from);
         }
-        qCDebug(lcDiscovery) << "answer from" << answer.senderAddress().toString()
-                             << description->uniqueId;
-        collect(*description);
     }
+}
+
+void DevicesSearcher::receiveFrom(QUdpSocket *from)
+{
+    const QNetworkDatagram answer = from->receiveDatagram(maxDatagramSize);
+    if (!answer.isValid())
+        return;
+    const auto description = parseAnswer(answer.data());
+    if (!description) {
+        qCDebug(lcDiscovery) << "skipped answer from" << answer.senderAddress().toString();
+        return;
+    }
+    qCDebug(lcDiscovery) << "answer from" << answer.senderAddress().toString()
+                         << description->uniqueId;
+    if (sweep) {
+        sweep->markAnswered(answer.senderAddress());
+        sweep->markAnswered(QHostAddress(description->ipAddress1));
+        sweep->markAnswered(QHostAddress(description->ipAddress2));
+    }
+    collect(*description);
 }
 
 std::optional<DeviceDescription> DevicesSearcher::parseAnswer(const QByteArray &datagram)
@@ -201,13 +295,20 @@ void DevicesSearcher::timerEvent(QTimerEvent *event)
     if (socket != runSocket)
         return;
 
-    const bool done = triggerName == checkTrigger ||
-                      (triggerName == findTrigger && found.size() == wantedIds.size());
-    if (done) {
+    if (isDone()) {
         finish(false);
         return;
     }
     sendAgain();
+}
+
+bool DevicesSearcher::isDone() const
+{
+    if (triggerName == checkTrigger)
+        return true;
+    if (triggerName == networkTrigger)
+        return sweep && sweep->allAnswered();
+    return triggerName == findTrigger && found.size() == wantedIds.size();
 }
 
 void DevicesSearcher::finish(bool reportTable)
@@ -225,5 +326,5 @@ void DevicesSearcher::finish(bool reportTable)
 void DevicesSearcher::sendAgain()
 {
     ++sendCounter;
-    socket->writeDatagram(datagram);
+    sendGreetings();
 }

@@ -1,21 +1,26 @@
 #ifndef DEVICESSEARCHER_H
 #define DEVICESSEARCHER_H
 
+#include "discovery/addresssweep.h"
+#include "discovery/broadcasttargets.h"
 #include "discovery/devicedescription.h"
 
 #include <QHash>
 #include <QHostAddress>
-#include <QNetworkDatagram>
 #include <QObject>
 #include <QSet>
+#include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class QUdpSocket;
 
-// Finds dimmer controllers over UDP: a broadcast "search", an address "check"
-// and a "find" by unique id. Each run greets, repeats on a timer, collects the
-// answers by unique id and reports the table at every tick.
+// Finds dimmer controllers over UDP: a broadcast "search", an address "check",
+// a "network" check of a range of addresses and a "find" by unique id. Each run
+// greets, repeats on a timer, collects the answers by unique id and reports the
+// table at every tick. Broadcasts go to 255.255.255.255 and to the directed
+// broadcast of every adapter's network, each from a socket on that adapter.
 class DevicesSearcher : public QObject
 {
     Q_OBJECT
@@ -30,6 +35,13 @@ public:
 
     // The table of the current or last run, also after it was stopped.
     QVector<DeviceDescription> foundDevices() const;
+    // What the current or last run greeted: the adapters' networks of a
+    // broadcast run, the address or range of a check.
+    QStringList searchedNetworks() const { return networks; }
+
+    using TargetSource = std::function<QVector<BroadcastTargets::Target>()>;
+    // Where broadcast runs learn the adapters, asked anew at every run.
+    void setTargetSource(TargetSource source);
 
 Q_SIGNALS:
     void searchedDevices(QVector<DeviceDescription> devices);
@@ -40,6 +52,9 @@ public Q_SLOTS:
     void stopSearching();
     void checkDevice(QString ipAddress);
     void findDevice(QString uniqueId);
+    // Greets every address of a valid range, at most AddressSweep::MaxPerTick
+    // a tick; ends at the first tick at which all have answered.
+    void checkNetwork(const AddressRange &range);
 
 private Q_SLOTS:
     void onReadyRead();
@@ -48,15 +63,31 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
-    void startRun(const QHostAddress &destination, int interval);
+    struct Greeting
+    {
+        QUdpSocket *socket;
+        QHostAddress destination;
+    };
+
+    void startBroadcastRun();
+    void startRun(int interval);
+    QUdpSocket *openSocket();
+    void sendGreetings();
     void sendAgain();
     void finish(bool reportTable);
+    bool isDone() const;
+    void receiveFrom(QUdpSocket *from);
     void collect(const DeviceDescription &description);
 
     QHash<QString, DeviceDescription> found;
     QSet<QString> wantedIds;
+    // The run's first socket; its presence is the running state.
     QUdpSocket *socket = nullptr;
-    QNetworkDatagram datagram;
+    QVector<QUdpSocket *> sockets;
+    QVector<Greeting> greetings;
+    std::optional<AddressSweep> sweep;
+    QStringList networks;
+    TargetSource targetSource;
     QString triggerName;
     int timerId = -1;
     int sendCounter = 0;

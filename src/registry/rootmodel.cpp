@@ -1,6 +1,7 @@
 #include "registry/rootmodel.h"
 
 #include "device/norvaleodimmer.h"
+#include "discovery/addressrange.h"
 #include "logging/logcategories.h"
 #include "model/devicelimits.h"
 #include "model/dimmer.h"
@@ -137,8 +138,31 @@ int RootModel::countDevices() const
 void RootModel::createUserSearch()
 {
     userSearch = new DevicesSearcher(this);
-    connect(userSearch, &DevicesSearcher::searchedDevices, this, &RootModel::addDevices);
+    addedByUserSearch = 0;
+    connect(userSearch, &DevicesSearcher::searchedDevices, this, &RootModel::addSearchedDevices);
     connect(userSearch, &DevicesSearcher::searchingFinished, this, &RootModel::onSearchingFinished);
+}
+
+void RootModel::addSearchedDevices(QVector<DeviceDescription> devices)
+{
+    const int before = rowCount(devicesIndex());
+    addDevices(devices);
+    addedByUserSearch += rowCount(devicesIndex()) - before;
+}
+
+QString RootModel::addressRangeError(const QString &text) const
+{
+    return AddressRange::parse(text).errorText();
+}
+
+QStringList RootModel::searchedNetworks() const
+{
+    return lastSearchedNetworks;
+}
+
+int RootModel::addedCount() const
+{
+    return addedByUserSearch;
 }
 
 void RootModel::startCommunication()
@@ -167,16 +191,23 @@ bool RootModel::knowsAddress(const QString &ipAddress) const
 
 void RootModel::tryToAddDevice(QString ipAddress)
 {
-    if (userSearch || ipAddress.isEmpty()) {
+    const AddressRange range = AddressRange::parse(ipAddress);
+    if (userSearch || !range.isValid()) {
         Q_EMIT searchingProcessFinished(QStringLiteral("error"), 0);
         return;
     }
-    if (knowsAddress(ipAddress)) {
+    // Known addresses inside a network are greeted like the others and count
+    // as known when they answer.
+    if (range.isSingle() && knowsAddress(range.text())) {
         Q_EMIT searchingProcessFinished(QStringLiteral("existed"), 0);
         return;
     }
     createUserSearch();
-    userSearch->checkDevice(ipAddress);
+    if (range.isSingle()) {
+        userSearch->checkDevice(range.text());
+    } else {
+        userSearch->checkNetwork(range);
+    }
 }
 
 void RootModel::stopSearching()
@@ -194,6 +225,7 @@ void RootModel::onSearchingFinished(QString triggerName, int count)
     if (!userSearch) {
         return;
     }
+    lastSearchedNetworks = userSearch->searchedNetworks();
     userSearch->deleteLater();
     userSearch = nullptr;
     Q_EMIT searchingProcessFinished(triggerName, count);

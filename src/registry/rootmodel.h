@@ -7,6 +7,7 @@
 #include "registry/settingsfile.h"
 
 #include <QJsonObject>
+#include <QStringList>
 #include <QVector>
 
 #include <memory>
@@ -38,6 +39,13 @@ public:
     Q_INVOKABLE bool clearSettings();
     Q_INVOKABLE QString applicationVersion() const;
     Q_INVOKABLE int countDevices() const;
+    // Why a typed address, network or range would be refused; empty if not.
+    Q_INVOKABLE QString addressRangeError(const QString &text) const;
+    // Of the last user search that ended: what it greeted ("eth0
+    // 192.168.1.10/24" per adapter, or the typed range) and how many
+    // controllers it added to the list.
+    Q_INVOKABLE QStringList searchedNetworks() const;
+    Q_INVOKABLE int addedCount() const;
 
 Q_SIGNALS:
     void searchingProcessFinished(QString triggerName, int devicesCount);
@@ -55,6 +63,7 @@ private:
     QModelIndex devicesIndex() const;
     AbstractDeviceModel *devicesNode() const;
     void createUserSearch();
+    void addSearchedDevices(QVector<DeviceDescription> devices);
     bool knowsAddress(const QString &ipAddress) const;
     void updateAddress(const QModelIndex &device, const QByteArray &roleName,
                        const QString &address);
@@ -64,6 +73,8 @@ private:
 
     DevicesSearcher *userSearch = nullptr;
     DevicesSearcher lostDeviceSearcher;
+    QStringList lastSearchedNetworks;
+    int addedByUserSearch = 0;
     SettingsFile settingsFile;
     // The file was not loaded whole: its bytes are kept before it is replaced.
     bool fileNeedsCopy = false;

@@ -73,6 +73,8 @@ private Q_SLOTS:
         QTest::newRow("timeout without value") << QStringList{"search", "--timeout"};
         QTest::newRow("timeout on list") << QStringList{"list", "--timeout", "1"};
         QTest::newRow("settings dir on search") << QStringList{"search", "--settings-dir", "x"};
+        QTest::newRow("search a network too wide") << QStringList{"search", "10.1.0.0/16"};
+        QTest::newRow("search two networks") << QStringList{"search", "10.1.0.0/24", "10.2.0.1"};
         QTest::newRow("unknown option") << QStringList{"status", "a", "--verbose"};
         QTest::newRow("restore without file") << QStringList{"restore", "a"};
         QTest::newRow("dry run on backup") << QStringList{"backup", "a", "f", "--dry-run"};
