@@ -60,9 +60,13 @@ private Q_SLOTS:
         for (const QVector<DeviceDescription> &report : std::as_const(log.reports))
             QCOMPARE(report.size(), 2);
 
-        // Fourteen greetings, all broadcast; the simulated controller answered each.
-        QCOMPARE(responder.greetings(), 14);
+        // Fourteen greetings to 255.255.255.255 and fourteen to the broadcast
+        // address of the namespace's bridge (10.253.0.1/24); the simulated
+        // controller, on none of its networks, answered the first kind only.
+        QCOMPARE(responder.greetings(), 28);
         QCOMPARE(responder.greetingDestinations().count(QHostAddress(QHostAddress::Broadcast)), 14);
+        QCOMPARE(responder.greetingDestinations().count(QHostAddress("10.253.0.255")), 14);
+        QCOMPARE(searcher.searchedNetworks(), QStringList{"nvbr0 10.253.0.1/24"});
         QCOMPARE(responder.otherDatagrams(), 0);
         QCOMPARE(controller.greetingsAnswered(), 14);
     }

@@ -233,7 +233,7 @@ TestCase {
 
     function test_menuEntries_data() {
         return [
-            { tag: "manual", entry: 1, state: "manual", text: "Ip адрес:",
+            { tag: "manual", entry: 1, state: "manual", text: "Ip адрес, сеть или диапазон:",
               left: "Добавить", right: "Отмена" },
             { tag: "clear", entry: 2, state: "dialog_dell_all",
               text: "Очистить список устройств?", left: "Да", right: "Нет" }
@@ -290,6 +290,17 @@ TestCase {
         compare(finishedSpy.count, 0)
         simulator.screenshot(window, "message-manual-attention")
 
+        // A network too wide is refused with the reason; nothing is sent.
+        mouseClick(page.messageBox.addressField)
+        compare(page.messageBox.addressField.attention, false)
+        typeAddressAndAdd(page, "192.168.0.0/16")
+        compare(page.messageBox.addressField.attention, true)
+        compare(page.messageBox.messageText,
+                "Сеть /16 слишком велика: можно не больше 1024 адресов (/22).")
+        compare(page.messageBox.stateName, "manual")
+        compare(finishedSpy.count, 0)
+        simulator.screenshot(window, "message-manual-network-error")
+
         // In the smallest window the box still fits in the page.
         window.width = 320
         window.height = 320
@@ -302,7 +313,7 @@ TestCase {
         simulator.screenshot(window, "small-message-manual")
     }
 
-    function test_searchFindingNothingClosesSilently() {
+    function test_searchFindingNothingSaysSo() {
         const window = createWindow()
         const page = devicesPageOf(window)
         chooseMenuEntry(page, 0)
@@ -313,9 +324,27 @@ TestCase {
         tryCompare(finishedSpy, "count", 1, 20000)
         compare(finishedSpy.signalArguments[0][0], "search")
         compare(finishedSpy.signalArguments[0][1], 0)
-        verify(!page.messageBox.visible)
-        compare(page.messageBox.stateName, "waiting")
+        compare(page.messageBox.stateName, "inform")
+        verify(page.messageBox.opened)
+        const text = page.messageBox.messageText
+        compare(text.split("\n")[0], "Контроллеры не найдены.")
+        // The bridge of the test's own network namespace was searched.
+        verify(text.split("\n").indexOf("nvbr0 10.253.0.1/24") > 0, text)
+        verify(text.indexOf("UDP-порт 1112 и TCP-порт 80") > 0, text)
+        verify(text.indexOf("«Добавить вручную»") > 0, text)
         compare(page.grid.count, 0)
+        simulator.screenshot(window, "message-nothing-found")
+        mouseClick(page.messageBox.centreButton)
+        tryVerify(function() { return !page.messageBox.visible })
+
+        // More networks than fit: the first six, then how many more.
+        const networks = []
+        for (let i = 1; i <= 8; ++i)
+            networks.push("eth" + i + " 10.0." + i + ".1/24")
+        const lines = page.nothingFoundText(networks).split("\n")
+        verify(lines.indexOf("eth6 10.0.6.1/24") > 0)
+        compare(lines.indexOf("eth7 10.0.7.1/24"), -1)
+        compare(lines[lines.indexOf("eth6 10.0.6.1/24") + 1], "и ещё 2")
     }
 
     function test_addByAddress_data() {
@@ -327,7 +356,11 @@ TestCase {
             { tag: "wifi address listed", address: "127.0.0.31", inModel: true,
               text: "Устройство с этим ip уже добавлено!", controllers: 1 },
             { tag: "nothing answers", address: "127.0.0.99", inModel: false,
-              text: "Устройство не найдено!", controllers: 0 }
+              text: "Устройство не найдено!", controllers: 0 },
+            { tag: "range", address: "127.0.0.30-127.0.0.31", inModel: false,
+              text: "Добавлено: 1", controllers: 1 },
+            { tag: "range listed", address: "127.0.0.30-127.0.0.31", inModel: true,
+              text: "Добавлено: 0\nУже были в списке: 1", controllers: 1 }
         ]
     }
 
