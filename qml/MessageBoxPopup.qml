@@ -56,6 +56,10 @@ Dialog {
     readonly property int rowHeight: Math.floor(0.25 * boxHeight > 50 ? 0.25 * boxHeight : 50)
     readonly property int textSize: Math.floor(0.32 * rowHeight)
 
+    // Height left for the message in the parent, beside the field and the buttons.
+    readonly property real messageRoom: Math.max(rowHeight, parentHeight - topPadding
+                                                 - bottomPadding - 2 * Theme.spacing - rowHeight
+                                                 - (shownState === "manual" ? rowHeight : 0))
     readonly property bool twoButtons: shownState === "dialog" || shownState === "manual"
     readonly property string leftText: shownState === "manual" ? qsTr("Добавить") : qsTr("Да")
     readonly property string rightText: shownState === "manual" ? qsTr("Отмена") : qsTr("Нет")
@@ -163,15 +167,32 @@ Dialog {
                 }
             }
 
-            Text {
+            // A long message (what a search that found nothing tried) scrolls
+            // rather than push the buttons out of a small window.
+            Flickable {
+                id: messageArea
+
                 Layout.fillWidth: true
+                Layout.preferredHeight: Math.min(messageLabel.implicitHeight, messageBox.messageRoom)
                 visible: messageBox.shownState !== "waiting"
-                text: messageBox.messageText
-                textFormat: Text.PlainText
-                color: Theme.messageText
-                font.pointSize: messageBox.textSize
-                horizontalAlignment: Text.AlignHCenter
-                wrapMode: Text.Wrap
+                contentHeight: messageLabel.implicitHeight
+                clip: true
+                interactive: contentHeight > height
+                boundsBehavior: Flickable.StopAtBounds
+                ScrollIndicator.vertical: ScrollIndicator {}
+
+                Text {
+                    id: messageLabel
+
+                    // Known before the layout runs, so the box height settles at once.
+                    width: messageBox.availableWidth
+                    text: messageBox.messageText
+                    textFormat: Text.PlainText
+                    color: Theme.messageText
+                    font.pointSize: messageBox.textSize
+                    horizontalAlignment: Text.AlignHCenter
+                    wrapMode: Text.Wrap
+                }
             }
 
             SettingsTextField {
