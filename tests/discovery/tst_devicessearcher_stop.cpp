@@ -17,10 +17,9 @@ QByteArray answer(const QString &id)
 }
 
 // Only the limited broadcast: the greetings counted below are one per send.
-QVector<BroadcastTargets::Target> noAdapters()
-{
-    return {};
-}
+const auto noAdapters = [] {
+    return QVector<BroadcastTargets::Target>();
+};
 
 } // namespace
 
