@@ -12,6 +12,8 @@
 #include <QTimerEvent>
 #include <QUdpSocket>
 
+#include <utility>
+
 namespace {
 
 constexpr quint16 discoveryPort = 1112;
@@ -77,7 +79,7 @@ void DevicesSearcher::stopSearching()
     killTimer(timerId);
     timerId = -1;
     sendCounter = 0;
-    for (QUdpSocket *runSocket : qAsConst(sockets)) {
+    for (QUdpSocket *runSocket : std::as_const(sockets)) {
         runSocket->disconnect();
         runSocket->deleteLater();
     }
@@ -171,7 +173,7 @@ void DevicesSearcher::sendGreetings()
         qCDebug(lcDiscovery) << triggerName << "greeting to" << batch.size() << "addresses";
         return;
     }
-    for (const Greeting &target : qAsConst(greetings)) {
+    for (const Greeting &target : std::as_const(greetings)) {
         target.socket->writeDatagram(greetingBytes(), target.destination, discoveryPort);
         qCDebug(lcDiscovery) << triggerName << "greeting to" << target.destination.toString();
     }

@@ -43,6 +43,10 @@ public:
     // Where broadcast runs learn the adapters, asked anew at every run.
     void setTargetSource(TargetSource source);
 
+    // Greets every address of a valid range, at most AddressSweep::MaxPerTick
+    // a tick; ends at the first tick at which all have answered.
+    void checkNetwork(const AddressRange &range);
+
 Q_SIGNALS:
     void searchedDevices(QVector<DeviceDescription> devices);
     void searchingFinished(QString triggerName, int count);
@@ -52,9 +56,6 @@ public Q_SLOTS:
     void stopSearching();
     void checkDevice(QString ipAddress);
     void findDevice(QString uniqueId);
-    // Greets every address of a valid range, at most AddressSweep::MaxPerTick
-    // a tick; ends at the first tick at which all have answered.
-    void checkNetwork(const AddressRange &range);
 
 private Q_SLOTS:
     void onReadyRead();
