@@ -29,8 +29,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What dpkg-shlibdeps cannot see: the QML modules the interface imports
-# (tests/package checks this list against the imports) and the SVG image
-# plugin that draws the icons.
+# (tests/package checks this list against the imports). No image plugin: the
+# symbols are PNGs rendered at build time (icons/symbols.cmake).
 set(NORVALEO_RUNTIME_DEPENDS
     qml-module-qtquick2
     qml-module-qtquick-window2
@@ -38,8 +38,7 @@ set(NORVALEO_RUNTIME_DEPENDS
     qml-module-qtquick-layouts
     qml-module-qtqml-models2
     qml-module-qtgraphicaleffects
-    qml-module-qt-labs-platform
-    libqt5svg5)
+    qml-module-qt-labs-platform)
 list(JOIN NORVALEO_RUNTIME_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 
 include(CPack)

@@ -9,7 +9,7 @@ RoundToolButton {
 
     property Item page: null
 
-    icon.source: "qrc:/icons/left-black.svg"
+    icon.source: "qrc:/icons/left-black.png"
     // Not drawn: the name a screen reader reads.
     text: qsTr("Назад")
 

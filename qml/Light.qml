@@ -266,7 +266,7 @@ Item {
                 width: 15
                 height: 15
                 visible: !light.connected
-                source: light.connected ? "" : "qrc:/icons/warning.svg"
+                source: light.connected ? "" : "qrc:/icons/warning-15.png"
                 color: Theme.error
 
                 ColorAnimation on color {
@@ -306,7 +306,7 @@ Item {
                 anchors.centerIn: parent
                 width: 20
                 height: 20
-                source: light.favourite ? "qrc:/icons/favorite-fill.svg" : "qrc:/icons/favorite.svg"
+                source: light.favourite ? "qrc:/icons/favorite-fill-20.png" : "qrc:/icons/favorite-20.png"
                 color: light.favourite ? Theme.favouriteStar : Theme.channelIcon
             }
         }

@@ -154,7 +154,7 @@ AbstractButton {
 
             anchors.right: parent.right
             anchors.verticalCenter: parent.verticalCenter
-            source: "qrc:/icons/more.svg"
+            source: "qrc:/icons/more.png"
             color: control.textColor
         }
     }
@@ -281,7 +281,7 @@ AbstractButton {
 
                         anchors.right: parent.right
                         anchors.verticalCenter: parent.verticalCenter
-                        source: "qrc:/icons/done.svg"
+                        source: "qrc:/icons/done.png"
                         color: Theme.success
                         visible: entry.chosen
                     }

@@ -55,7 +55,7 @@ AbstractButton {
 
             anchors.right: parent.right
             anchors.verticalCenter: parent.verticalCenter
-            source: "qrc:/icons/right-black.svg"
+            source: "qrc:/icons/right-black.png"
             color: Theme.menuIcon
         }
     }

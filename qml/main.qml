@@ -9,9 +9,9 @@ ApplicationWindow {
     // The Devices page hides the back step while its grid shows the controllers.
     property bool backButtonVisible: true
     property var tabButtons: [
-        { name: qsTr("Избранное"), icon: "qrc:/icons/favorite.svg", path: "qrc:/pages/Favorites.qml" },
-        { name: qsTr("Устройства"), icon: "qrc:/icons/conroller.svg", path: "qrc:/pages/Devices.qml" },
-        { name: qsTr("Настройки"), icon: "qrc:/icons/settings.svg", path: "qrc:/pages/Settings.qml" }
+        { name: qsTr("Избранное"), icon: "qrc:/icons/favorite.png", path: "qrc:/pages/Favorites.qml" },
+        { name: qsTr("Устройства"), icon: "qrc:/icons/conroller.png", path: "qrc:/pages/Devices.qml" },
+        { name: qsTr("Настройки"), icon: "qrc:/icons/settings.png", path: "qrc:/pages/Settings.qml" }
     ]
 
     // The item that had the focus on each page below the top, to return to.

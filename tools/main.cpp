@@ -239,7 +239,7 @@ int main(int argc, char *argv[])
         QStringLiteral("Simulated Norvaleo dimmer controllers (UDP 1112, HTTP 80)."));
     parser.addHelpOption();
     const QCommandLineOption countOption(
-        QStringLiteral("count"), QStringLiteral("Number of controllers, up to 256 (default 3)."),
+        QStringLiteral("count"), QStringLiteral("Number of controllers, up to 1000 (default 3)."),
         QStringLiteral("N"), QStringLiteral("3"));
     const QCommandLineOption channelsOption(
         QStringLiteral("channels"), QStringLiteral("Output channels per controller (default 4)."),
@@ -274,7 +274,7 @@ int main(int argc, char *argv[])
     const int count = parser.value(countOption).toInt(&countOk);
     const int channels = parser.value(channelsOption).toInt(&channelsOk);
     QHostAddress first;
-    if (!countOk || count < 1 || count > 256 || !channelsOk || channels < 0 || channels > 99 ||
+    if (!countOk || count < 1 || count > 1000 || !channelsOk || channels < 0 || channels > 99 ||
         !first.setAddress(parser.value(firstAddressOption)) ||
         first.protocol() != QAbstractSocket::IPv4Protocol) {
         std::fputs("norvaleo-simulator: bad --count, --channels or --first-address\n", stderr);

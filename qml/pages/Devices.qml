@@ -149,7 +149,7 @@ Page {
 
         RoundToolButton {
             objectName: "addButton"
-            icon.source: "qrc:/icons/add.svg"
+            icon.source: "qrc:/icons/add.png"
             text: qsTr("Добавить")
             icon.color: hovered || pressed ? Theme.accent : Theme.neutral
             onClicked: addMenu.open()

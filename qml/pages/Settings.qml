@@ -113,7 +113,7 @@ Page {
                         anchors.right: parent.right
                         anchors.rightMargin: Theme.padding
                         anchors.verticalCenter: parent.verticalCenter
-                        source: "qrc:/icons/right-black.svg"
+                        source: "qrc:/icons/right-black.png"
                         color: Theme.menuIcon
                     }
                 }

@@ -19,17 +19,17 @@ Page {
     property string configurationMessage
     property bool configurationOk: false
     readonly property var generalEntries: [
-        { button_name: qsTr("Информация"), button_icon: "qrc:/icons/settings/info.svg",
+        { button_name: qsTr("Информация"), button_icon: "qrc:/icons/settings/info.png",
           button_page: "qrc:/DeviceNvInformation.qml" },
-        { button_name: qsTr("Настройки wifi"), button_icon: "qrc:/icons/settings/wifi.svg",
+        { button_name: qsTr("Настройки wifi"), button_icon: "qrc:/icons/settings/wifi.png",
           button_page: "qrc:/DeviceWiFiSettings.qml" },
-        { button_name: qsTr("Настройки lan"), button_icon: "qrc:/icons/settings/network.svg",
+        { button_name: qsTr("Настройки lan"), button_icon: "qrc:/icons/settings/network.png",
           button_page: "qrc:/DeviceLanSettings.qml" },
-        { button_name: qsTr("Параметры RS485"), button_icon: "qrc:/icons/settings/rs485.svg",
+        { button_name: qsTr("Параметры RS485"), button_icon: "qrc:/icons/settings/rs485.png",
           button_page: "qrc:/DeviceRs485Settings.qml" },
-        { button_name: qsTr("Параметры входов"), button_icon: "qrc:/icons/settings/input.svg",
+        { button_name: qsTr("Параметры входов"), button_icon: "qrc:/icons/settings/input.png",
           button_page: "qrc:/DeviceNvInputsSettings.qml" },
-        { button_name: qsTr("Параметры димирования"), button_icon: "qrc:/icons/settings/dimming.svg",
+        { button_name: qsTr("Параметры димирования"), button_icon: "qrc:/icons/settings/dimming.png",
           button_page: "qrc:/DeviceNvDimmingSettings.qml" }
     ]
 
@@ -186,7 +186,7 @@ Page {
         delegate: SettingsMenuEntry {
             objectName: "channelEntry" + index
             width: channelList.width
-            iconSource: "qrc:/icons/bulb.svg"
+            iconSource: "qrc:/icons/bulb.png"
             text: model.light_id + ". " + model.name
             onClicked: page.openChannel(index, model)
         }
@@ -305,7 +305,7 @@ Page {
                     objectName: "saveConfigurationEntry"
                     Layout.fillWidth: true
                     enabled: !configurationTransfer.busy
-                    iconSource: "qrc:/icons/settings/save-file.svg"
+                    iconSource: "qrc:/icons/settings/save-file.png"
                     text: qsTr("Сохранить в файл…")
                     onClicked: {
                         // Only a dialog that is open passes the name on to Qt's own.
@@ -318,7 +318,7 @@ Page {
                     objectName: "loadConfigurationEntry"
                     Layout.fillWidth: true
                     enabled: !configurationTransfer.busy
-                    iconSource: "qrc:/icons/settings/load-file.svg"
+                    iconSource: "qrc:/icons/settings/load-file.png"
                     text: qsTr("Загрузить из файла…")
                     onClicked: loadDialog.open()
                 }

@@ -417,7 +417,22 @@ int DeviceProtocol::channelNumber(const QString &memberName)
     if (!memberName.startsWith(QLatin1String("channel"))) {
         return 0;
     }
-    // "channel", one separator character, then the number.
+    // "channel", one separator character, then the number. Plain digits, as
+    // every device sends them, are read in place: this runs for every channel
+    // of every reply.
+    const int digits = memberName.size() - 8;
+    if (digits > 0 && digits <= 4) {
+        int number = 0;
+        bool plain = true;
+        for (int i = 8; i < memberName.size() && plain; ++i) {
+            const char16_t c = memberName.at(i).unicode();
+            plain = c >= u'0' && c <= u'9';
+            number = number * 10 + int(c - u'0');
+        }
+        if (plain) {
+            return number >= 1 && number <= MaxChannelNumber ? number : 0;
+        }
+    }
     bool ok = false;
     const int number = memberName.mid(8).toInt(&ok, 10);
     if (!ok || number < 1 || number > MaxChannelNumber) {

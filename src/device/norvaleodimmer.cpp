@@ -424,13 +424,25 @@ void NorvaleoDimmer::httpResponse(QNetworkReply *reply)
 
 bool NorvaleoDimmer::handleReplyBody(const QByteArray &body, bool applyAnyway)
 {
+    if (isAppliedAlready(body)) {
+        return true;
+    }
     const DeviceProtocol::Reply reply = DeviceProtocol::readReply(body);
     switch (reply.response) {
     case DeviceProtocol::Response::Ok:
         // With another request in flight the status may already be stale,
         // unless it was asked for by someone waiting for it.
-        if ((pendingRequests != 0 && !applyAnyway) || applyStatus(reply.object)) {
+        if (pendingRequests != 0 && !applyAnyway) {
             setConnected(true);
+            return true;
+        }
+        if (applyStatus(reply.object)) {
+            setConnected(true);
+            // A dimmer_info read while the identity was unconfirmed was not applied.
+            if (identityConfirmed) {
+                const bool withSystemInfo = reply.object.contains(QLatin1String("system_info"));
+                lastApplied[withSystemInfo] = {body, revision()};
+            }
             return true;
         }
         // Another device answers here: try the other address, and look for
@@ -443,6 +455,24 @@ bool NorvaleoDimmer::handleReplyBody(const QByteArray &body, bool applyAnyway)
     case DeviceProtocol::Response::Failure:
         failureEvent();
         return false;
+    }
+    return false;
+}
+
+// Bytes applied before, with nothing of this controller or its channels
+// changed since: reading them again would store nothing, connected included.
+// Only a system_info among them still confirms the identity.
+bool NorvaleoDimmer::isAppliedAlready(const QByteArray &body)
+{
+    if (pendingRequests != 0 || body.isEmpty()) {
+        return false;
+    }
+    for (int withSystemInfo = 0; withSystemInfo < 2; ++withSystemInfo) {
+        const AppliedReply &applied = lastApplied[withSystemInfo];
+        if (applied.revision == revision() && applied.body == body) {
+            identityConfirmed = identityConfirmed || withSystemInfo;
+            return true;
+        }
     }
     return false;
 }
@@ -550,29 +580,122 @@ static QStringList sortedKeys(const QJsonObject &object)
     return keys;
 }
 
-// The channel members by number, so that new channels take their rows as 1, 2,
-// ..., 10; members of one number (channel_3, channel_03) in name order.
-static QStringList channelMembers(const QJsonObject &object)
+namespace {
+
+// Role numbers of the values a dimmer_info reply carries, looked up once: the
+// registry numbers every name before the first node exists, and each node's
+// table holds its names under those numbers.
+enum ChannelRole {
+    Brightness,
+    LightType,
+    SlowTime,
+    MinBrightness,
+    MaxBrightness,
+    ChannelName,
+    ChannelAutosave,
+    ChannelRoleCount
+};
+// The bit of ChannelMarks for a channel the reply named, above the role bits.
+constexpr quint16 NamedBit = 1 << ChannelRoleCount;
+
+struct ReplyRoles
 {
-    QVector<QPair<int, QString>> members;
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+    int channel[ChannelRoleCount];
+    int lightId;
+    int connectionStatus;
+    int controllerVersion;
+    int dimmSoftVersion;
+    int inputAutodetect;
+    int vRef;
+    int vPowerSupply;
+    int innerTmp;
+    int externTmp;
+    int modbusAddress;
+    int autosave;
+    int saveCounter;
+    int crosszeroOffset;
+    int dimmerHalfPeriod;
+    int dimmerPulseDuration;
+    int dimmerUseTimerSinch;
+    int rs485Speed;
+    int rs485Parity;
+    int rs485StopBits;
+    int rs485DataBits;
+    int inputsCount;
+    int inputsTypes;
+    int inputsValues;
+};
+
+const ReplyRoles &replyRoles()
+{
+    static const ReplyRoles roles = [] {
+        const QHash<QByteArray, int> &registry = AbstractDeviceModel::roleRegistry();
+        const auto role = [&registry](const char *name) {
+            return registry.value(name, -1);
+        };
+        ReplyRoles r{};
+        r.channel[Brightness] = role("brightness");
+        r.channel[LightType] = role("light_type");
+        r.channel[SlowTime] = role("slow_time");
+        r.channel[MinBrightness] = role("min_brightness");
+        r.channel[MaxBrightness] = role("max_brightness");
+        r.channel[ChannelName] = role("name");
+        r.channel[ChannelAutosave] = role("autosave_settings");
+        r.lightId = role("light_id");
+        r.connectionStatus = role("connection_status");
+        r.controllerVersion = role("controller_version");
+        r.dimmSoftVersion = role("dimm_soft_version");
+        r.inputAutodetect = role("input_autodetect");
+        r.vRef = role("v_ref");
+        r.vPowerSupply = role("v_power_supply");
+        r.innerTmp = role("inner_tmp");
+        r.externTmp = role("extern_tmp");
+        r.modbusAddress = role("modbus_address");
+        r.autosave = role("autosave_settings");
+        r.saveCounter = role("save_counter");
+        r.crosszeroOffset = role("crosszero_offset");
+        r.dimmerHalfPeriod = role("dimmer_half_period");
+        r.dimmerPulseDuration = role("dimmer_pulse_duration");
+        r.dimmerUseTimerSinch = role("dimmer_use_timer_sinch");
+        r.rs485Speed = role("rs485_speed");
+        r.rs485Parity = role("rs485_parity");
+        r.rs485StopBits = role("rs485_stop_bits");
+        r.rs485DataBits = role("rs485_data_bits");
+        r.inputsCount = role("inputs_count");
+        r.inputsTypes = role("inputs_types");
+        r.inputsValues = role("inputs_values");
+        return r;
+    }();
+    return roles;
+}
+
+// A channel member of a reply: its number and its place in the object.
+struct ChannelMember
+{
+    int number;
+    int position;
+};
+
+// The channel members by number, so that new channels take their rows as 1, 2,
+// ..., 10; members of one number (channel_3, channel_03) in name order, the
+// order the object iterates in, which the stable sort keeps.
+QVarLengthArray<ChannelMember, 64> channelMembers(const QJsonObject &object)
+{
+    QVarLengthArray<ChannelMember, 64> members;
+    int position = 0;
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it, ++position) {
         const int number = DeviceProtocol::channelNumber(it.key());
         if (number > 0) {
-            members.append({number, it.key()});
+            members.append({number, position});
         }
     }
-    // The object iterates in name order, which the stable sort keeps for ties.
-    std::stable_sort(members.begin(), members.end(),
-                     [](const QPair<int, QString> &a, const QPair<int, QString> &b) {
-                         return a.first < b.first;
-                     });
-    QStringList names;
-    names.reserve(members.size());
-    for (const auto &member : std::as_const(members)) {
-        names.append(member.second);
-    }
-    return names;
+    std::stable_sort(
+        members.begin(), members.end(),
+        [](const ChannelMember &a, const ChannelMember &b) { return a.number < b.number; });
+    return members;
 }
+
+} // namespace
 
 void NorvaleoDimmer::parseDimmerInfo(const QJsonValue &value)
 {
@@ -580,104 +703,136 @@ void NorvaleoDimmer::parseDimmerInfo(const QJsonValue &value)
     if (info.isEmpty()) {
         return;
     }
-    const QModelIndex self = selfIndex();
-    QMap<int, QVariant> own;
-    ChannelUpdates updates;
-    updates.rowOfLightId = channelRows();
-    readOutputs(info.value(QLatin1String("outputs")).toObject(), updates);
-    readStructure(info.value(QLatin1String("structure")).toObject(), updates);
-    readSettings(info.value(QLatin1String("settings")).toObject(), own, updates);
-    readInputs(info.value(QLatin1String("inputs")).toObject(), own);
-    if (!own.isEmpty()) {
-        setItemValues(self, own);
+    QVector<int> changed;
+    ChannelMarks marks;
+    readChannelRows(marks);
+    readOutputs(info.value(QLatin1String("outputs")).toObject(), marks);
+    readStructure(info.value(QLatin1String("structure")).toObject(), marks);
+    readSettings(info.value(QLatin1String("settings")).toObject(), changed, marks);
+    readInputs(info.value(QLatin1String("inputs")).toObject(), changed);
+    if (!changed.isEmpty()) {
+        const QModelIndex self = selfIndex();
+        Q_EMIT dataChanged(self, self, changed);
     }
-    for (const ChannelUpdate &update : std::as_const(updates.byRow)) {
-        setItemValues(update.index, update.values);
-    }
+    reportChannelChanges(marks);
 }
 
-NorvaleoDimmer::ChannelUpdate *NorvaleoDimmer::updateFor(const QString &memberName,
-                                                         ChannelUpdates &updates)
+// One signal for each run of neighbouring channels that changed, with every
+// role that changed in it.
+void NorvaleoDimmer::reportChannelChanges(const ChannelMarks &marks)
 {
-    const int number = DeviceProtocol::channelNumber(memberName);
-    if (number == 0) {
-        return nullptr;
-    }
-    const QModelIndex channel = channelFor(number, memberName.mid(8), updates.rowOfLightId);
-    if (!channel.isValid()) {
-        return nullptr;
-    }
-    ChannelUpdate &update = updates.byRow[channel.row()];
-    update.index = channel;
-    return &update;
-}
-
-void NorvaleoDimmer::readOutputs(const QJsonObject &outputs, ChannelUpdates &updates)
-{
-    for (const QString &member : channelMembers(outputs)) {
-        ChannelUpdate *update = updateFor(member, updates);
-        if (!update) {
+    const ReplyRoles &r = replyRoles();
+    const int rows = std::min(int(marks.byRow.size()), int(children.size()));
+    int row = 0;
+    while (row < rows) {
+        quint16 bits = marks.byRow.at(row) & ~NamedBit;
+        if (bits == 0) {
+            ++row;
             continue;
         }
-        const AbstractDeviceModel *channel = nodeOf(update->index);
-        const auto put = [&](const QByteArray &role, const QVariant &roleValue) {
-            update->values.insert(channel->roleByName(role), roleValue);
+        const int first = row;
+        while (row + 1 < rows && (marks.byRow.at(row + 1) & ~NamedBit) != 0) {
+            ++row;
+            bits |= marks.byRow.at(row);
+        }
+        QVector<int> roles;
+        for (int bit = 0; bit < ChannelRoleCount; ++bit) {
+            if (bits & (1 << bit)) {
+                roles.append(r.channel[bit]);
+            }
+        }
+        Q_EMIT dataChanged(childIndex(first), childIndex(row), roles);
+        ++row;
+    }
+}
+
+void NorvaleoDimmer::storeOwn(int role, const QVariant &value, QVector<int> &changed)
+{
+    if (storeValue(role, value)) {
+        changed.append(role);
+    }
+}
+
+void NorvaleoDimmer::readOutputs(const QJsonObject &outputs, ChannelMarks &marks)
+{
+    const ReplyRoles &r = replyRoles();
+    const auto begin = outputs.constBegin();
+    for (const ChannelMember &member : channelMembers(outputs)) {
+        const auto entry = begin + member.position;
+        const int row = channelRow(member.number, entry.key(), marks);
+        if (row < 0) {
+            continue;
+        }
+        AbstractDeviceModel *channel = children.at(row);
+        quint16 &mark = marks.byRow[row];
+        mark |= NamedBit;
+        const auto store = [&](ChannelRole role, const QVariant &received) {
+            if (channel->storeValue(r.channel[role], received)) {
+                mark |= 1 << role;
+            }
         };
-        // One lookup per member and no role name built at run time: this runs
-        // for every channel of every poll.
-        const QJsonObject state = outputs.value(member).toObject();
+        const QJsonObject state = entry.value().toObject();
         const auto brightness = state.constFind(QLatin1String("brightness"));
         if (brightness != state.constEnd()) {
-            put(QByteArrayLiteral("brightness"), DeviceProtocol::intOf(brightness.value()));
+            store(Brightness, DeviceProtocol::intOf(brightness.value()));
         }
         const auto typeText = state.constFind(QLatin1String("type"));
         if (typeText != state.constEnd()) {
             const int type =
                 DeviceProtocol::keyValue<Dimmer::Type>(DeviceProtocol::textOf(typeText.value()));
             if (type >= 0) {
-                put(QByteArrayLiteral("light_type"), type);
+                store(LightType, type);
             }
         }
         const auto slowTime = state.constFind(QLatin1String("slow_time"));
         if (slowTime != state.constEnd()) {
-            put(QByteArrayLiteral("slow_time"), DeviceProtocol::intOf(slowTime.value()));
+            store(SlowTime, DeviceProtocol::intOf(slowTime.value()));
         }
-        const QJsonObject thresholds = state.value(QLatin1String("thresholds")).toObject();
-        if (!thresholds.isEmpty()) {
-            put(QByteArrayLiteral("min_brightness"),
-                DeviceProtocol::intOf(thresholds.value(QLatin1String("min_brightness"))));
-            put(QByteArrayLiteral("max_brightness"),
-                DeviceProtocol::intOf(thresholds.value(QLatin1String("max_brightness"))));
+        const auto thresholds = state.constFind(QLatin1String("thresholds"));
+        if (thresholds != state.constEnd()) {
+            const QJsonObject limits = thresholds.value().toObject();
+            if (!limits.isEmpty()) {
+                store(MinBrightness,
+                      DeviceProtocol::intOf(limits.value(QLatin1String("min_brightness"))));
+                store(MaxBrightness,
+                      DeviceProtocol::intOf(limits.value(QLatin1String("max_brightness"))));
+            }
         }
     }
 }
 
-void NorvaleoDimmer::readStructure(const QJsonObject &structure, ChannelUpdates &updates)
+void NorvaleoDimmer::readStructure(const QJsonObject &structure, ChannelMarks &marks)
 {
-    for (const QString &member : channelMembers(structure)) {
-        ChannelUpdate *update = updateFor(member, updates);
-        if (!update) {
+    const ReplyRoles &r = replyRoles();
+    const auto begin = structure.constBegin();
+    for (const ChannelMember &member : channelMembers(structure)) {
+        const auto entry = begin + member.position;
+        const int row = channelRow(member.number, entry.key(), marks);
+        if (row < 0) {
             continue;
         }
+        quint16 &mark = marks.byRow[row];
+        mark |= NamedBit;
         const QString name =
-            DeviceProtocol::textOf(structure.value(member).toObject().value(QLatin1String("name")));
-        if (!name.isEmpty()) {
-            update->values.insert(nodeOf(update->index)->roleByName("name"),
-                                  DeviceLimits::cutName(name));
+            DeviceProtocol::textOf(entry.value().toObject().value(QLatin1String("name")));
+        if (!name.isEmpty() &&
+            children.at(row)->storeValue(r.channel[ChannelName], DeviceLimits::cutName(name))) {
+            mark |= 1 << ChannelName;
         }
     }
 }
 
-void NorvaleoDimmer::readSettings(const QJsonObject &settings, QMap<int, QVariant> &own,
-                                  ChannelUpdates &updates)
+void NorvaleoDimmer::readSettings(const QJsonObject &settings, QVector<int> &changed,
+                                  ChannelMarks &marks)
 {
     if (settings.isEmpty()) {
         return;
     }
-    const auto putReceived = [&](const char *member, const QByteArray &role) {
+    const ReplyRoles &r = replyRoles();
+    const auto storeReceived = [&](const char *member, int role) {
         const auto found = settings.constFind(QLatin1String(member));
         if (found != settings.constEnd()) {
-            own.insert(roleByName(role), found.value().toVariant());
+            storeOwn(role, found.value().toVariant(), changed);
         }
     };
     const auto version = settings.constFind(QLatin1String("controller_version"));
@@ -696,36 +851,40 @@ void NorvaleoDimmer::readSettings(const QJsonObject &settings, QMap<int, QVarian
         default:
             text = tr("Не определено");
         }
-        own.insert(roleByName("controller_version"), text);
+        storeOwn(r.controllerVersion, text, changed);
     }
-    putReceived("soft_version", "dimm_soft_version");
+    storeReceived("soft_version", r.dimmSoftVersion);
     const auto autodetect = settings.constFind(QLatin1String("input_autodetect"));
     if (autodetect != settings.constEnd()) {
-        own.insert(roleByName("input_autodetect"),
-                   DeviceProtocol::flagOf(DeviceProtocol::textOf(autodetect.value())));
+        storeOwn(r.inputAutodetect,
+                 DeviceProtocol::flagOf(DeviceProtocol::textOf(autodetect.value())), changed);
     }
-    putReceived("v_ref", "v_ref");
-    putReceived("v_power_supply", "v_power_supply");
-    putReceived("inner_tmp", "inner_tmp");
-    putReceived("extern_tmp", "extern_tmp");
-    putReceived("modbus_address", "modbus_address");
+    storeReceived("v_ref", r.vRef);
+    storeReceived("v_power_supply", r.vPowerSupply);
+    storeReceived("inner_tmp", r.innerTmp);
+    storeReceived("extern_tmp", r.externTmp);
+    storeReceived("modbus_address", r.modbusAddress);
     const auto autosave = settings.constFind(QLatin1String("autosave"));
     if (autosave != settings.constEnd()) {
         const QVariant flag = autosave.value().toVariant();
-        own.insert(roleByName("autosave_settings"), flag);
+        storeOwn(r.autosave, flag, changed);
         // Only the channels this reply named; the others get it with their next reply.
-        for (ChannelUpdate &update : updates.byRow) {
-            update.values.insert(nodeOf(update.index)->roleByName("autosave_settings"), flag);
+        for (int row = 0; row < marks.byRow.size() && row < children.size(); ++row) {
+            quint16 &mark = marks.byRow[row];
+            if ((mark & NamedBit) &&
+                children.at(row)->storeValue(r.channel[ChannelAutosave], flag)) {
+                mark |= 1 << ChannelAutosave;
+            }
         }
     }
-    putReceived("save_counter", "save_counter");
-    putReceived("crosszero_offset", "crosszero_offset");
-    putReceived("dimmer_half_period", "dimmer_half_period");
-    putReceived("dimmer_pulse_duration", "dimmer_pulse_duration");
-    putReceived("dimmer_use_timer_sinch", "dimmer_use_timer_sinch");
+    storeReceived("save_counter", r.saveCounter);
+    storeReceived("crosszero_offset", r.crosszeroOffset);
+    storeReceived("dimmer_half_period", r.dimmerHalfPeriod);
+    storeReceived("dimmer_pulse_duration", r.dimmerPulseDuration);
+    storeReceived("dimmer_use_timer_sinch", r.dimmerUseTimerSinch);
     const auto rs485 = settings.constFind(QLatin1String("rs485_speed"));
     if (rs485 != settings.constEnd()) {
-        readRs485(rs485.value(), own);
+        readRs485(rs485.value(), changed);
     }
 }
 
@@ -748,7 +907,7 @@ bool NorvaleoDimmer::isValidBaudRate(int speed)
     }
 }
 
-void NorvaleoDimmer::readRs485(const QJsonValue &value, QMap<int, QVariant> &own)
+void NorvaleoDimmer::readRs485(const QJsonValue &value, QVector<int> &changed)
 {
     const std::optional<DeviceProtocol::Rs485Line> line =
         DeviceProtocol::splitRs485(DeviceProtocol::textOf(value));
@@ -757,13 +916,14 @@ void NorvaleoDimmer::readRs485(const QJsonValue &value, QMap<int, QVariant> &own
         (line->stopBits != 1 && line->stopBits != 2) || line->dataBits != 8) {
         return;
     }
-    own.insert(roleByName("rs485_speed"), line->speed);
-    own.insert(roleByName("rs485_parity"), line->parity);
-    own.insert(roleByName("rs485_stop_bits"), line->stopBits);
-    own.insert(roleByName("rs485_data_bits"), line->dataBits);
+    const ReplyRoles &r = replyRoles();
+    storeOwn(r.rs485Speed, line->speed, changed);
+    storeOwn(r.rs485Parity, line->parity, changed);
+    storeOwn(r.rs485StopBits, line->stopBits, changed);
+    storeOwn(r.rs485DataBits, line->dataBits, changed);
 }
 
-void NorvaleoDimmer::readInputs(const QJsonObject &inputs, QMap<int, QVariant> &own)
+void NorvaleoDimmer::readInputs(const QJsonObject &inputs, QVector<int> &changed)
 {
     QVariantList types;
     QVariantList values;
@@ -793,56 +953,73 @@ void NorvaleoDimmer::readInputs(const QJsonObject &inputs, QMap<int, QVariant> &
     if (types.isEmpty()) {
         return;
     }
-    own.insert(roleByName("inputs_count"), types.size());
-    own.insert(roleByName("inputs_types"), types);
-    own.insert(roleByName("inputs_values"), values);
+    const ReplyRoles &r = replyRoles();
+    storeOwn(r.inputsCount, types.size(), changed);
+    storeOwn(r.inputsTypes, types, changed);
+    storeOwn(r.inputsValues, values, changed);
 }
 
 // Read once per reply: looking through every channel for every member made a
-// reply's cost grow with the square of its channels. The first row with a
-// light_id wins, as a search in row order finds it.
-QHash<int, int> NorvaleoDimmer::channelRows()
+// reply's cost grow with the square of its channels.
+void NorvaleoDimmer::readChannelRows(ChannelMarks &marks)
 {
-    QHash<int, int> rows;
-    rows.reserve(children.size());
+    const int lightIdRole = replyRoles().lightId;
+    marks.byRow.resize(children.size());
+    std::fill(marks.byRow.begin(), marks.byRow.end(), quint16(0));
+    marks.rowOfLightId.reserve(children.size());
     for (int row = 0; row < children.size(); ++row) {
-        // A plain index is enough to read the value; the result is the root model's.
-        AbstractDeviceModel *child = children.at(row);
-        const int lightId = data(createIndex(row, 0, child), child->roleByName("light_id")).toInt();
-        if (!rows.contains(lightId)) {
-            rows.insert(lightId, row);
-        }
+        const QVariant *lightId = children.at(row)->storedValue(lightIdRole);
+        marks.rowOfLightId.append({lightId ? lightId->toInt() : 0, row});
     }
-    return rows;
+    // Sorted by light_id, then row: the first match is the first row, as a
+    // search in row order found it.
+    std::sort(marks.rowOfLightId.begin(), marks.rowOfLightId.end());
 }
 
-QModelIndex NorvaleoDimmer::channelFor(int number, const QString &numberText,
-                                       QHash<int, int> &rowOfLightId)
+int NorvaleoDimmer::channelRow(int number, const QString &memberName, ChannelMarks &marks)
 {
-    const auto found = rowOfLightId.constFind(number);
-    if (found != rowOfLightId.constEnd()) {
-        return childIndex(*found);
+    const auto found = std::lower_bound(marks.rowOfLightId.cbegin(), marks.rowOfLightId.cend(),
+                                        QPair<int, int>(number, -1));
+    if (found != marks.rowOfLightId.cend() && found->first == number) {
+        return found->second;
     }
+    const int row = createChannel(number, memberName);
+    if (row < 0) {
+        return -1;
+    }
+    // Channels added by this reply: the tree grew by one row at the end.
+    while (marks.byRow.size() < children.size()) {
+        marks.byRow.append(0);
+    }
+    if (children.at(row)->storedValue(replyRoles().lightId)->toInt() == number) {
+        const auto at = std::lower_bound(marks.rowOfLightId.begin(), marks.rowOfLightId.end(),
+                                         QPair<int, int>(number, row));
+        marks.rowOfLightId.insert(at, {number, row});
+    }
+    return row;
+}
+
+// A channel the device reports and the list does not have yet, named after
+// its member's number; its row, or -1 when none was added.
+int NorvaleoDimmer::createChannel(int number, const QString &memberName)
+{
     // A device cannot make the list grow beyond what a settings file holds.
     if (children.size() >= DeviceLimits::MaxChannels) {
-        return {};
+        return -1;
     }
     const QModelIndex self = selfIndex();
-    auto *channel =
-        new Dimmer(DeviceLimits::cutName(tr("Лампа %1").arg(numberText)), runningCount(self), this);
+    auto *channel = new Dimmer(DeviceLimits::cutName(tr("Лампа %1").arg(memberName.mid(8))),
+                               runningCount(self), this);
     const std::shared_ptr<AbstractDeviceModel> item(channel, DeviceDeleter(true));
     Q_EMIT itemPreparedToInsert(self, item);
     // The tree takes the channel synchronously as the last child; if nobody
     // did, the armed pointer deletes it on return.
     if (children.isEmpty() || children.last() != channel) {
-        return {};
+        return -1;
     }
     const int row = children.size() - 1;
-    const QModelIndex index = childIndex(row);
-    if (setData(index, number, channel->roleByName("light_id"))) {
-        rowOfLightId.insert(number, row);
-    }
-    return index;
+    setData(childIndex(row), number, replyRoles().lightId);
+    return row;
 }
 
 // --- polling and supervision ---
@@ -882,20 +1059,23 @@ void NorvaleoDimmer::timerEvent(QTimerEvent *event)
 
 void NorvaleoDimmer::setConnected(bool connected)
 {
-    const QModelIndex self = selfIndex();
     if (!connected) {
         pollTick = SystemInfoTick;
     }
-    if (!children.isEmpty()) {
-        QVector<QModelIndex> indexes;
-        indexes.reserve(children.size());
-        for (int row = 0; row < children.size(); ++row) {
-            indexes.append(childIndex(row));
-        }
-        const int role = children.first()->roleByName("connection_status");
-        setItemsValues(indexes, {{role, connected}});
+    // Every reply ends here: compared in place, a signal only for a change.
+    const int role = replyRoles().connectionStatus;
+    const QVariant value(connected);
+    bool channelsChanged = false;
+    for (AbstractDeviceModel *channel : std::as_const(children)) {
+        channelsChanged = channel->storeValue(role, value) || channelsChanged;
     }
-    setData(self, connected, roleByName("connection_status"));
+    if (channelsChanged) {
+        Q_EMIT dataChanged(childIndex(0), childIndex(children.size() - 1), {});
+    }
+    if (storeValue(role, value)) {
+        const QModelIndex self = selfIndex();
+        Q_EMIT dataChanged(self, self, {role});
+    }
 }
 
 void NorvaleoDimmer::switchInterface()

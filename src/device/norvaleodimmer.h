@@ -8,6 +8,7 @@
 #include <QJsonValue>
 #include <QNetworkRequest>
 #include <QUrlQuery>
+#include <QVarLengthArray>
 
 #include <optional>
 
@@ -95,37 +96,35 @@ private:
     void requestDimmerInfo();
     bool parseSystemInfo(const QJsonValue &value);
     void parseDimmerInfo(const QJsonValue &value);
-    // rowOfLightId: the rows of the channels by light_id, read once per reply.
-    QModelIndex channelFor(int number, const QString &numberText, QHash<int, int> &rowOfLightId);
-    QHash<int, int> channelRows();
     static bool isValidBaudRate(int speed);
     void switchInterface();
     void countFailure();
     void setConnected(bool connected);
 
-    // Role values collected for one channel while a reply is read, by row.
-    struct ChannelUpdate
+    // What one reply does to the channels, kept by row: whether it named the
+    // channel and which of its roles changed (bits of ReplyRoles' channel roles).
+    struct ChannelMarks
     {
-        QModelIndex index;
-        QMap<int, QVariant> values;
-    };
-    struct ChannelUpdates
-    {
-        QMap<int, ChannelUpdate> byRow;
-        QHash<int, int> rowOfLightId;
+        QVarLengthArray<quint16, 64> byRow;
+        // (light_id, row) sorted, read once per reply: the first row per light_id wins.
+        QVarLengthArray<QPair<int, int>, 64> rowOfLightId;
     };
 
-    ChannelUpdate *updateFor(const QString &memberName, ChannelUpdates &updates);
-    void readOutputs(const QJsonObject &outputs, ChannelUpdates &updates);
-    void readStructure(const QJsonObject &structure, ChannelUpdates &updates);
-    void readSettings(const QJsonObject &settings, QMap<int, QVariant> &own,
-                      ChannelUpdates &updates);
-    void readRs485(const QJsonValue &value, QMap<int, QVariant> &own);
-    void readInputs(const QJsonObject &inputs, QMap<int, QVariant> &own);
+    void readChannelRows(ChannelMarks &marks);
+    int channelRow(int number, const QString &memberName, ChannelMarks &marks);
+    int createChannel(int number, const QString &memberName);
+    void readOutputs(const QJsonObject &outputs, ChannelMarks &marks);
+    void readStructure(const QJsonObject &structure, ChannelMarks &marks);
+    void readSettings(const QJsonObject &settings, QVector<int> &changed, ChannelMarks &marks);
+    void readRs485(const QJsonValue &value, QVector<int> &changed);
+    void readInputs(const QJsonObject &inputs, QVector<int> &changed);
+    void storeOwn(int role, const QVariant &value, QVector<int> &changed);
+    void reportChannelChanges(const ChannelMarks &marks);
 
     bool sendQuery(const QUrlQuery &query, int tag = 0);
     void sendGroup(const std::optional<DeviceProtocol::GroupRequest> &group);
     bool applyStatus(const QJsonObject &reply);
+    bool isAppliedAlready(const QByteArray &body);
     void failureEvent();
     void setUsingInterface();
     bool isOwnSystemInfo(const QJsonValue &value) const;
@@ -148,6 +147,15 @@ private:
     // and benchmark bytes, so it holds until then.
     bool identityConfirmed = true;
     int nextChangeTag = 0;
+    // The last replies applied in full, without and with system_info, and the
+    // revision each left: polls mostly bring the same bytes again, which would
+    // change nothing.
+    struct AppliedReply
+    {
+        QByteArray body;
+        quint64 revision = 0;
+    };
+    AppliedReply lastApplied[2];
 };
 
 #endif // NORVALEODIMMER_H

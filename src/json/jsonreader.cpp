@@ -1,9 +1,13 @@
 #include "json/jsonreader.h"
 
-#include <QSet>
 #include <QString>
 
 #include <algorithm>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -70,11 +74,11 @@ QString decodedString(const QByteArray &text, int start, int *end)
 // Where the string whose opening quotation mark is at start ends, found as
 // decodedString finds it but without decoding: values are never compared,
 // and decoding every one of them doubled the cost of reading a reply.
-int stringEnd(const QByteArray &text, int start)
+int stringEnd(const char *text, int size, int start)
 {
     int i = start + 1;
-    while (i < text.size()) {
-        const char c = text.at(i);
+    while (i < size) {
+        const char c = text[i];
         if (c == '"') {
             return i;
         }
@@ -82,69 +86,121 @@ int stringEnd(const QByteArray &text, int start)
             ++i;
             continue;
         }
-        if (i + 1 >= text.size()) {
+        if (i + 1 >= size) {
             break;
         }
-        i += text.at(i + 1) == 'u' ? 6 : 2;
+        i += text[i + 1] == 'u' ? 6 : 2;
     }
-    return text.size();
+    return size;
 }
 
-// Objects up to this many members keep their names in a list: building and
-// freeing a hash for every small object cost more than searching the list.
+// A decoded name as UTF-8, every UTF-16 unit that is not half of a pair
+// encoded on its own: equal to the bytes of the same name sent unescaped, and
+// two names differ here exactly when they differ decoded.
+QByteArray utf8Of(const QString &name)
+{
+    QByteArray out;
+    out.reserve(name.size() * 3);
+    for (int i = 0; i < name.size(); ++i) {
+        uint code = name.at(i).unicode();
+        if (QChar::isHighSurrogate(code) && i + 1 < name.size() &&
+            QChar::isLowSurrogate(name.at(i + 1).unicode())) {
+            code = QChar::surrogateToUcs4(ushort(code), name.at(i + 1).unicode());
+            ++i;
+        }
+        if (code < 0x80) {
+            out += char(code);
+        } else if (code < 0x800) {
+            out += char(0xc0 | (code >> 6));
+            out += char(0x80 | (code & 0x3f));
+        } else if (code < 0x10000) {
+            out += char(0xe0 | (code >> 12));
+            out += char(0x80 | ((code >> 6) & 0x3f));
+            out += char(0x80 | (code & 0x3f));
+        } else {
+            out += char(0xf0 | (code >> 18));
+            out += char(0x80 | ((code >> 12) & 0x3f));
+            out += char(0x80 | ((code >> 6) & 0x3f));
+            out += char(0x80 | (code & 0x3f));
+        }
+    }
+    return out;
+}
+
+// Objects up to this many members search their names in a list: building a
+// hash for every small object cost more than the search.
 constexpr size_t SmallObject = 32;
 
 struct Level
 {
     bool object = false;
     bool expectName = false;
-    std::vector<QString> names;
-    QSet<QString> manyNames;
+    // Where this object's names begin in the common list of names.
+    size_t firstName = 0;
+    std::unique_ptr<std::unordered_set<std::string_view>> manyNames;
 };
 
-// Whether the object already has a member of this name; remembers it.
-bool seenBefore(Level &level, const QString &name)
+// The names of the open objects, innermost last, as views of the text or of
+// decoded copies: no name is copied unless it holds an escape.
+class NameStack
 {
-    if (level.manyNames.isEmpty()) {
-        if (std::find(level.names.cbegin(), level.names.cend(), name) != level.names.cend()) {
-            return true;
-        }
-        if (level.names.size() < SmallObject) {
-            if (level.names.empty()) {
-                level.names.reserve(SmallObject / 2);
+public:
+    // Whether the innermost object already has a member of this name; remembers it.
+    bool seenBefore(Level &level, std::string_view name)
+    {
+        if (!level.manyNames) {
+            const auto first = names.cbegin() + std::ptrdiff_t(level.firstName);
+            if (std::find(first, names.cend(), name) != names.cend()) {
+                return true;
             }
-            level.names.push_back(name);
+            names.push_back(name);
+            if (names.size() - level.firstName <= SmallObject) {
+                return false;
+            }
+            level.manyNames = std::make_unique<std::unordered_set<std::string_view>>(
+                names.cbegin() + std::ptrdiff_t(level.firstName), names.cend());
             return false;
         }
-        for (const QString &known : level.names) {
-            level.manyNames.insert(known);
-        }
-        level.names.clear();
+        return !level.manyNames->insert(name).second;
     }
-    if (level.manyNames.contains(name)) {
-        return true;
+
+    std::string_view keep(const QString &decoded)
+    {
+        decodedNames.push_back(utf8Of(decoded));
+        const QByteArray &kept = decodedNames.back();
+        return std::string_view(kept.constData(), size_t(kept.size()));
     }
-    level.manyNames.insert(name);
-    return false;
-}
+
+    size_t size() const { return names.size(); }
+    void truncate(size_t size) { names.resize(std::min(size, names.size())); }
+
+private:
+    std::vector<std::string_view> names;
+    std::deque<QByteArray> decodedNames;
+};
 
 } // namespace
 
 bool JsonReader::hasRepeatedName(const QByteArray &text)
 {
+    const char *const data = text.constData();
+    const int size = text.size();
     std::vector<Level> levels;
-    for (int i = 0; i < text.size(); ++i) {
-        switch (text.at(i)) {
+    NameStack names;
+    for (int i = 0; i < size; ++i) {
+        const char c = data[i];
+        switch (c) {
         case '{':
         case '[':
             if (levels.size() >= MaxNesting) {
                 return false;
             }
-            levels.push_back({text.at(i) == '{', text.at(i) == '{', {}, {}});
+            levels.push_back({c == '{', c == '{', names.size(), nullptr});
             break;
         case '}':
         case ']':
             if (!levels.empty()) {
+                names.truncate(levels.back().firstName);
                 levels.pop_back();
             }
             break;
@@ -154,24 +210,26 @@ bool JsonReader::hasRepeatedName(const QByteArray &text)
             }
             break;
         case '"': {
-            const bool isName = !levels.empty() && levels.back().expectName;
-            int end = 0;
-            const QString string = isName ? decodedString(text, i, &end) : QString();
-            if (!isName) {
-                end = stringEnd(text, i);
-            }
-            if (end >= text.size()) {
+            const int end = stringEnd(data, size, i);
+            if (end >= size) {
                 return false; // unterminated: Qt's reader stops there
             }
+            const bool isName = !levels.empty() && levels.back().expectName;
+            if (isName) {
+                const char *const first = data + i + 1;
+                const size_t length = size_t(end - i - 1);
+                std::string_view name(first, length);
+                if (std::memchr(first, '\\', length)) {
+                    int decodedEnd = 0;
+                    name = names.keep(decodedString(text, i, &decodedEnd));
+                }
+                Level &level = levels.back();
+                if (names.seenBefore(level, name)) {
+                    return true;
+                }
+                level.expectName = false;
+            }
             i = end;
-            if (!isName) {
-                break;
-            }
-            Level &level = levels.back();
-            if (seenBefore(level, string)) {
-                return true;
-            }
-            level.expectName = false;
             break;
         }
         default:

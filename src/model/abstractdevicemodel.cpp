@@ -54,6 +54,65 @@ void AbstractDeviceModel::setNodeProperty(const QByteArray &name, const QVariant
                                           bool persistent)
 {
     properties.insert(name, Property{value, persistent});
+    markChanged();
+}
+
+void AbstractDeviceModel::markChanged()
+{
+    for (AbstractDeviceModel *node = this; node; node = node->parentItem) {
+        ++node->changeCount;
+    }
+}
+
+const QVariant *AbstractDeviceModel::storedValue(int role) const
+{
+    const auto name = roles.constFind(role);
+    if (name == roles.constEnd()) {
+        return nullptr;
+    }
+    const auto property = properties.constFind(*name);
+    return property == properties.constEnd() ? nullptr : &property->value;
+}
+
+// QVariant's own comparison goes through its type handlers; the types replies
+// bring are compared directly.
+static bool sameValue(const QVariant &stored, const QVariant &value)
+{
+    const int type = stored.userType();
+    if (type != value.userType()) {
+        return stored == value;
+    }
+    switch (type) {
+    case QMetaType::Int:
+        return *static_cast<const int *>(stored.constData()) ==
+               *static_cast<const int *>(value.constData());
+    case QMetaType::Bool:
+        return *static_cast<const bool *>(stored.constData()) ==
+               *static_cast<const bool *>(value.constData());
+    case QMetaType::QString:
+        return *static_cast<const QString *>(stored.constData()) ==
+               *static_cast<const QString *>(value.constData());
+    default:
+        return stored == value;
+    }
+}
+
+bool AbstractDeviceModel::storeValue(int role, const QVariant &value)
+{
+    if (role <= 2) {
+        return false;
+    }
+    const auto name = roles.constFind(role);
+    if (name == roles.constEnd()) {
+        return false;
+    }
+    const auto property = properties.find(*name);
+    if (property == properties.end() || sameValue(property->value, value)) {
+        return false;
+    }
+    property->value = value;
+    markChanged();
+    return true;
 }
 
 QVariant AbstractDeviceModel::propertyValue(const QByteArray &name) const
@@ -126,6 +185,7 @@ bool AbstractDeviceModel::setData(const QModelIndex &index, const QVariant &valu
         return true;
     }
     property->value = value;
+    node->markChanged();
     Q_EMIT dataChanged(index, index, {role});
     return true;
 }
@@ -193,6 +253,7 @@ void AbstractDeviceModel::insertChild(const QModelIndex &parent, AbstractDeviceM
     }
     target->children.append(item);
     ++target->runningCounter;
+    target->markChanged();
     if (n > 0) {
         endInsertRows();
     } else {
@@ -243,6 +304,7 @@ bool AbstractDeviceModel::applyValues(const QMap<int, QVariant> &values, QVector
             continue;
         }
         property->value = it.value();
+        markChanged();
         changed = true;
         if (changedRoles) {
             changedRoles->append(it.key());
@@ -298,6 +360,7 @@ void AbstractDeviceModel::deleteChildren(const QModelIndex &parent, bool needCha
         child->deleteLater();
     }
     node->children.clear();
+    node->markChanged();
     if (signalLayout) {
         Q_EMIT layoutChanged();
     }

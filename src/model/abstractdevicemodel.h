@@ -54,6 +54,14 @@ public:
     bool isChildOf(const AbstractDeviceModel *node) const;
     bool setItemValues(const QModelIndex &index, const QMap<int, QVariant> &values);
     bool setItemsValues(const QVector<QModelIndex> &indexes, const QMap<int, QVariant> &values);
+    // The stored value of a role, read without a copy; nullptr when the node has none.
+    const QVariant *storedValue(int role) const;
+    // Stores a value that differs from the stored one and says whether it did.
+    // Sends no signal: the caller reports each changed range once.
+    bool storeValue(int role, const QVariant &value);
+    // Grows whenever a value of this node or of a node below it changes, or a
+    // child comes or goes.
+    quint64 revision() const { return changeCount; }
 
     virtual void startCommunication();
     virtual void transferDataToDevice(const QModelIndex &index, const QVariant &value, int role);
@@ -72,6 +80,7 @@ protected:
     void setNodeProperty(const QByteArray &name, const QVariant &value, bool persistent);
     QVariant propertyValue(const QByteArray &name) const;
     bool applyValues(const QMap<int, QVariant> &values, QVector<int> *changedRoles);
+    void markChanged();
 
     int id;
     int runningCounter = 0; // children ever inserted: the id the next child gets
@@ -80,6 +89,7 @@ protected:
     QVector<AbstractDeviceModel *> children;
     QHash<QByteArray, Property> properties;
     QHash<int, QByteArray> roles;
+    quint64 changeCount = 0;
 
     friend class RootModel;
 };

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Every module the QML files import comes from a package that the .deb depends
-# on. dpkg-shlibdeps sees only linked libraries, not the QML modules the engine
+# on, and no picture needs the SVG image plugin. dpkg-shlibdeps sees only linked libraries, not the QML modules the engine
 # loads at run time. Each module is found where Qt looks for it and mapped to
 # its Debian package with dpkg -S on its qmldir.
 # Usage: check-qml-depends.sh <package build dir> <qmake> <qml source dir>
@@ -35,6 +35,13 @@ candidates() {
     done
     echo "$1" | tr . /
 }
+
+# Nor does the interface need an image plugin that Depends does not name: its
+# pictures are PNGs, the SVG drawings rendered at build time.
+if grep -rnE --include='*.qml' '\.svgz?"' "$sources"; then
+    echo "FAIL: the QML files above name SVG pictures, which no dependency draws"
+    exit 1
+fi
 
 imports=$(grep -rhE --include='*.qml' '^[[:space:]]*import[[:space:]]+[A-Za-z]' "$sources" |
     awk '{ print $2, $3 }' | sort -u)

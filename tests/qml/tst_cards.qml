@@ -338,7 +338,7 @@ TestCase {
 
         const warning = findChild(card, "warningIcon")
         verify(warning.visible)
-        compare(String(warning.source), "qrc:/icons/warning.svg")
+        compare(String(warning.source), "qrc:/icons/warning-15.png")
         verify(findChild(warning, "warningBlink").running)
 
         clickCard(card)
