@@ -59,7 +59,8 @@ QStringList savedOrder(const QJsonObject &object, const QString &prefix)
             continue;
         }
         const int underscore = it.key().lastIndexOf(QLatin1Char('_'));
-        const int number = underscore < 0 ? -1 : decimalValue(QStringView(it.key()).mid(underscore + 1));
+        const int number =
+            underscore < 0 ? -1 : decimalValue(QStringView(it.key()).mid(underscore + 1));
         members.append({number < 0 ? std::numeric_limits<int>::max() : number, it.key()});
     }
     // The object iterates in text order, which the stable sort keeps for ties.
@@ -104,6 +105,8 @@ RootModel::RootModel(QObject *parent, const SettingsFile &file)
         roles.insert(it.value(), it.key());
     }
     model = this;
+    startQueueTimer.setInterval(0);
+    connect(&startQueueTimer, &QTimer::timeout, this, &RootModel::startQueued);
 
     auto *devices = new AbstractDeviceModel(DevicesNodeName, runningCount(QModelIndex()), this);
     insertChild(QModelIndex(), devices);
@@ -233,9 +236,57 @@ void RootModel::onSearchingFinished(QString triggerName, int count)
 
 void RootModel::addDevices(QVector<DeviceDescription> devices)
 {
+    const AbstractDeviceModel *known = devicesNode();
     for (const DeviceDescription &description : std::as_const(devices)) {
-        addDevice(description, true);
+        const int count = known->children.size();
+        addDevice(description, false);
+        if (known->children.size() > count) {
+            startQueue.append(known->children.last());
+        }
     }
+    startQueuedSoon();
+}
+
+// The first few start at once, the others with the next turns.
+void RootModel::startQueuedSoon()
+{
+    if (!startQueueTimer.isActive()) {
+        startQueued();
+    }
+}
+
+void RootModel::startQueued()
+{
+    // About a tenth of a millisecond each: a few per turn keep the window
+    // answering while hundreds start.
+    constexpr int StartsPerTurn = 16;
+    int started = 0;
+    while (!startQueue.isEmpty() && started < StartsPerTurn) {
+        const QPointer<AbstractDeviceModel> device = startQueue.takeFirst();
+        if (device) {
+            device->startCommunication();
+            ++started;
+        }
+    }
+    if (startQueue.isEmpty()) {
+        startQueueTimer.stop();
+    } else if (!startQueueTimer.isActive()) {
+        startQueueTimer.start();
+    }
+}
+
+// Read in place: a search's report asks this for every controller it names.
+int RootModel::rowOfUniqueId(const QString &uniqueId) const
+{
+    static const int role = roleRegistry().value("uniqueId", -1);
+    const QVector<AbstractDeviceModel *> &devices = devicesNode()->children;
+    for (int row = 0; row < devices.size(); ++row) {
+        const QVariant *value = devices.at(row)->storedValue(role);
+        if (value && value->toString() == uniqueId) {
+            return row;
+        }
+    }
+    return -1;
 }
 
 void RootModel::updateAddress(const QModelIndex &device, const QByteArray &roleName,
@@ -255,13 +306,10 @@ QModelIndex RootModel::addDevice(const DeviceDescription &description, bool star
     const QString wired = HostAddressText::canonical(description.ipAddress1);
     const QString wifi = HostAddressText::canonical(description.ipAddress2);
     const QModelIndex devices = devicesIndex();
-    const QVariant uniqueId(description.uniqueId);
-    for (int row = 0; row < rowCount(devices); ++row) {
-        const QModelIndex device = index(row, 0, devices);
-        if (data(device, nodeOf(device)->roleByName("uniqueId")) != uniqueId) {
-            continue;
-        }
+    const int knownRow = rowOfUniqueId(description.uniqueId);
+    if (knownRow >= 0) {
         // A known controller: only its addresses can have changed.
+        const QModelIndex device = index(knownRow, 0, devices);
         updateAddress(device, "ipAddress_1", wired);
         updateAddress(device, "ipAddress_2", wifi);
         return device;
@@ -360,6 +408,7 @@ bool RootModel::clearSettings()
     for (AbstractDeviceModel *device : std::as_const(devicesNode()->children)) {
         disconnect(device, nullptr, this, nullptr);
     }
+    startQueue.clear();
     // The reset tells the views everything; a layout change inside it would
     // break the model's contract (views may not see a change within a reset).
     deleteChildren(devicesIndex(), false);
@@ -404,8 +453,9 @@ void RootModel::loadSettings(bool startCommunication)
 void RootModel::startDevicesCommunication()
 {
     for (AbstractDeviceModel *device : std::as_const(devicesNode()->children)) {
-        device->startCommunication();
+        startQueue.append(device);
     }
+    startQueuedSoon();
 }
 
 bool RootModel::loadDevice(const QJsonObject &object, bool startCommunication)

@@ -7,7 +7,9 @@
 #include "registry/settingsfile.h"
 
 #include <QJsonObject>
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <QVector>
 
 #include <memory>
@@ -70,6 +72,9 @@ private:
     bool loadDevice(const QJsonObject &object, bool startCommunication);
     bool loadChannel(const QModelIndex &device, const QJsonObject &object);
     bool keepDamagedFile();
+    int rowOfUniqueId(const QString &uniqueId) const;
+    void startQueuedSoon();
+    void startQueued();
 
     DevicesSearcher *userSearch = nullptr;
     DevicesSearcher lostDeviceSearcher;
@@ -78,6 +83,11 @@ private:
     SettingsFile settingsFile;
     // The file was not loaded whole: its bytes are kept before it is replaced.
     bool fileNeedsCopy = false;
+    // Controllers waiting to start polling: a search that finds hundreds, or
+    // a long list restored, starts them a few per turn of the event loop so
+    // that the window is not held for the time of all their starts.
+    QVector<QPointer<AbstractDeviceModel>> startQueue;
+    QTimer startQueueTimer;
 };
 
 #endif // ROOTMODEL_H

@@ -254,6 +254,32 @@ private Q_SLOTS:
 
     // An empty Wi-Fi address from the file is a missing one: after a failure
     // the controller stays on its wired address and never asks an empty host.
+    // A report of many controllers lists them all at once and starts their
+    // polling a few per turn of the event loop.
+    void manyAddedControllersStartAFewPerTurn()
+    {
+        QTemporaryDir base;
+        RootModel root(nullptr, base.path());
+        QVector<DeviceDescription> found;
+        for (int i = 0; i < 40; ++i) {
+            found.append(description(QStringLiteral("NV-%1").arg(i), QStringLiteral("C"),
+                                     QStringLiteral("127.0.1.%1").arg(i + 1), QString()));
+        }
+        root.addDevices(found);
+        QCOMPARE(root.rowCount(devices(root)), 40);
+        const auto started = [&root] {
+            int count = 0;
+            for (int row = 0; row < root.rowCount(devices(root)); ++row) {
+                const auto *node = static_cast<QObject *>(controller(root, row).internalPointer());
+                count += node->findChild<QNetworkAccessManager *>() ? 1 : 0;
+            }
+            return count;
+        };
+        const int atOnce = started();
+        QVERIFY2(atOnce > 0 && atOnce < 40, qPrintable(QString::number(atOnce)));
+        QTRY_COMPARE(started(), 40);
+    }
+
     void wiredOnlyControllerReturnsToItsAddressAfterARestart()
     {
         auto simulator = startSimulator(QStringLiteral("127.0.0.2"), QString(),
