@@ -571,6 +571,43 @@ private Q_SLOTS:
         QCOMPARE(f.tester.unexpected(), QStringList());
     }
 
+    // Neighbouring channels that changed are reported as one range with every
+    // role that changed in it; a channel in between that did not splits it.
+    void neighbouringChangedChannelsShareOneSignal()
+    {
+        Fixture f;
+        f.addChannels(4);
+        QSignalSpy changed(&f.root, &QAbstractItemModel::dataChanged);
+        f.controller->handleReplyBody(dimmerInfo(
+            R"("outputs":{"channel_1":{"brightness":8},"channel_2":{"slow_time":20},)"
+            R"("channel_4":{"brightness":3}},"structure":{"channel_3":{"name":"Лампа 3"}})"));
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(changed.at(0).at(0).toModelIndex(), f.channel(0));
+        QCOMPARE(changed.at(0).at(1).toModelIndex(), f.channel(1));
+        QCOMPARE(changed.at(0).at(2).value<QVector<int>>().size(), 2);
+        QCOMPARE(changed.at(1).at(0).toModelIndex(), f.channel(3));
+        QCOMPARE(changed.at(1).at(1).toModelIndex(), f.channel(3));
+        QCOMPARE(f.value(1, "slow_time"), QVariant(20));
+        QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+
+    // The same bytes again change nothing, unless a value changed here since:
+    // then they put the device's value back.
+    void repeatedReplyRestoresAValueChangedSince()
+    {
+        Fixture f;
+        f.addChannels(2);
+        const QByteArray reply = dimmerInfo(R"("outputs":{"channel_2":{"brightness":40}})");
+        f.controller->handleReplyBody(reply);
+        QVERIFY(f.root.write(f.channel(1), "brightness", 90));
+        QSignalSpy changed(&f.root, &QAbstractItemModel::dataChanged);
+        f.controller->handleReplyBody(reply);
+        QCOMPARE(f.value(1, "brightness"), QVariant(40));
+        QCOMPARE(changed.count(), 1);
+        f.controller->handleReplyBody(reply);
+        QCOMPARE(changed.count(), 1);
+    }
+
     void outOfRangeNumbersAllocateNothing_data()
     {
         QTest::addColumn<QByteArray>("members");
