@@ -441,7 +441,10 @@ bool NorvaleoDimmer::handleReplyBody(const QByteArray &body, bool applyAnyway)
             // A dimmer_info read while the identity was unconfirmed was not applied.
             if (identityConfirmed) {
                 const bool withSystemInfo = reply.object.contains(QLatin1String("system_info"));
-                lastApplied[withSystemInfo] = {body, revision()};
+                // Kept at its own size: a body read whole carries the read
+                // buffer's room, 16 kB and more, for every controller.
+                lastApplied[withSystemInfo] = {QByteArray(body.constData(), body.size()),
+                                               revision()};
             }
             return true;
         }
