@@ -196,13 +196,9 @@ int Ctl::status()
         return found;
     }
     ControllerLink link(lookup.model(), controller);
-    const int confirmed = confirmIdentity(controller, link);
-    if (confirmed != Done) {
-        return confirmed;
-    }
-    const ControllerLink::Outcome outcome = link.request(DeviceProtocol::dimmerInfo());
-    if (outcome.result != ControllerLink::Result::Done) {
-        return reportFailure(controller, outcome);
+    const int read = readController(controller, link);
+    if (read != Done) {
+        return read;
     }
     if (line.json) {
         OutputText::print(OutputText::json(statusJson(controller, link)));
