@@ -60,6 +60,14 @@ Dialog {
     readonly property real messageRoom: Math.max(rowHeight, parentHeight - topPadding
                                                  - bottomPadding - 2 * Theme.spacing - rowHeight
                                                  - (shownState === "manual" ? rowHeight : 0))
+    readonly property real messageHeight: Math.min(messageLabel.implicitHeight, messageRoom)
+    readonly property real topRowsHeight: {
+        if (shownState === "waiting")
+            return spinner.Layout.preferredHeight;
+        if (shownState === "manual")
+            return messageHeight + Theme.spacing + rowHeight;
+        return messageHeight;
+    }
     readonly property bool twoButtons: shownState === "dialog" || shownState === "manual"
     readonly property string leftText: shownState === "manual" ? qsTr("Добавить") : qsTr("Да")
     readonly property string rightText: shownState === "manual" ? qsTr("Отмена") : qsTr("Нет")
@@ -72,8 +80,9 @@ Dialog {
     width: boxWidth
     // In a small window the message, the field and the buttons may need more
     // than the computed height; the box grows rather than overlap them.
-    height: Math.max(boxHeight, topRows.implicitHeight + Theme.spacing + rowHeight
-                     + topPadding + bottomPadding)
+    // Summed here rather than read from the column's implicit height, which
+    // the layout recomputes while this binding runs (a binding loop).
+    height: Math.max(boxHeight, topRowsHeight + Theme.spacing + rowHeight + topPadding + bottomPadding)
     padding: Theme.padding
     modal: true
     focus: true
@@ -173,7 +182,7 @@ Dialog {
                 id: messageArea
 
                 Layout.fillWidth: true
-                Layout.preferredHeight: Math.min(messageLabel.implicitHeight, messageBox.messageRoom)
+                Layout.preferredHeight: messageBox.messageHeight
                 visible: messageBox.shownState !== "waiting"
                 contentHeight: messageLabel.implicitHeight
                 clip: true

@@ -1,9 +1,7 @@
 import QtQuick 2.15
-import QtQuick.Window 2.15
 import QtQuick.Controls 2.15
 import QtQml.Models 2.15
 import ".."
-import "../Focus.js" as Focus
 
 // The known controllers as cards, the add menu (search, add by address,
 // clear) and the message box that waits for and reports the outcome.
@@ -12,15 +10,22 @@ Page {
 
     property alias grid: grid
     property alias devicesModel: devicesModel
-    property alias addMenu: addMenu
-    property alias messageBox: messageBox
+    // Null until first opened.
+    readonly property AddMenu addMenu: addMenuLoader.item
+    readonly property MessageBoxPopup messageBox: messageBoxLoader.item
     readonly property var menuEntries: [
         { text: qsTr("Поиск устройств"), action: "search" },
         { text: qsTr("Добавить вручную"), action: "manual" },
         { text: qsTr("Удилить все"), action: "clear" }
     ]
 
+    function openAddMenu() {
+        addMenuLoader.active = true;
+        addMenu.open();
+    }
+
     function openMessageBox(stateName, text) {
+        messageBoxLoader.active = true;
         if (text !== undefined)
             messageBox.messageText = text;
         messageBox.stateName = stateName;
@@ -92,6 +97,9 @@ Page {
     }
 
     function showSearchResult(triggerName, devicesCount) {
+        // Searches started elsewhere (a lost controller) have no box to report in.
+        if (!messageBox)
+            return;
         const searched = triggerName === "search" || triggerName === "network";
         if (searched && devicesCount === 0) {
             informOf(nothingFoundText(norvaleoDevicesModel.searchedNetworks()));
@@ -152,7 +160,7 @@ Page {
             icon.source: "qrc:/icons/add.png"
             text: qsTr("Добавить")
             icon.color: hovered || pressed ? Theme.accent : Theme.neutral
-            onClicked: addMenu.open()
+            onClicked: devicesPage.openAddMenu()
         }
     }
 
@@ -196,111 +204,44 @@ Page {
         }
     }
 
-    // A dialog for screen readers, named by the button that opens it.
-    Dialog {
-        id: addMenu
+    // The menu and the box are created when first opened: most starts
+    // open neither, and they are a good part of the page's objects.
+    Loader {
+        id: addMenuLoader
 
-        property bool keyboardOpened: false
-
-        objectName: "addMenu"
-        title: qsTr("Добавить")
-        header: null
-        footer: null
-        // Centred in the whole page, not in the area below the header.
-        parent: devicesPage
-        anchors.centerIn: parent
-        width: Theme.selectorPopupWidth
-        height: 3 * Theme.selectorEntryHeight + 2 * Theme.padding
-        padding: Theme.padding
-        modal: true
-        focus: true
-        // Opened from the keyboard, the first entry takes the focus.
-        onAboutToShow: keyboardOpened = Focus.fromKeyboard(rootWindow)
-        onOpened: {
-            if (keyboardOpened)
-                Focus.give(Focus.firstIn(menuColumn), true)
-        }
-
-        background: Rectangle {
-            radius: Theme.popupRadius
-            color: Theme.popupBackground
-        }
-
-        contentItem: Column {
-            id: menuColumn
-
-            // Tab and the arrows stay among the entries.
-            Keys.onTabPressed: Focus.give(Focus.stepWithin(menuColumn, Window.activeFocusItem, true), true)
-            Keys.onBacktabPressed: Focus.give(Focus.stepWithin(menuColumn, Window.activeFocusItem, false), true)
-            Keys.onDownPressed: Focus.give(Focus.stepWithin(menuColumn, Window.activeFocusItem, true), true)
-            Keys.onUpPressed: Focus.give(Focus.stepWithin(menuColumn, Window.activeFocusItem, false), true)
-
-            Repeater {
-                model: devicesPage.menuEntries
-
-                ItemDelegate {
-                    id: entry
-
-                    objectName: "menuEntry" + index
-                    width: addMenu.availableWidth
-                    height: Theme.selectorEntryHeight
-                    leftPadding: Theme.padding
-                    rightPadding: Theme.padding
-                    text: modelData.text
-                    focusPolicy: Qt.TabFocus
-                    Keys.onReturnPressed: clicked()
-                    Keys.onEnterPressed: clicked()
-                    onClicked: {
-                        addMenu.close();
-                        devicesPage.runMenuAction(modelData.action);
-                    }
-
-                    background: Rectangle {
-                        radius: Theme.popupRadius
-                        color: entry.hovered || entry.pressed ? Theme.lightAccent
-                                                              : Theme.transparent
-                    }
-
-                    FocusRing {
-                        radius: Theme.popupRadius
-                        gap: -Theme.focusRingWidth
-                    }
-
-                    contentItem: Text {
-                        text: entry.text
-                        textFormat: Text.PlainText
-                        font.pointSize: Theme.menuPointSize
-                        color: entry.hovered || entry.pressed ? Theme.accent : Theme.neutral
-                        horizontalAlignment: Text.AlignLeft
-                        verticalAlignment: Text.AlignVCenter
-                        elide: Text.ElideRight
-                    }
-                }
-            }
+        active: false
+        sourceComponent: AddMenu {
+            // Centred in the whole page, not in the area below the header.
+            parent: devicesPage
+            entries: devicesPage.menuEntries
+            onActionChosen: function(action) { devicesPage.runMenuAction(action); }
         }
     }
 
-    MessageBoxPopup {
-        id: messageBox
+    Loader {
+        id: messageBoxLoader
 
-        objectName: "messageBox"
-        // Sized from and centred in the whole page, header included.
-        parent: devicesPage
-        onYesClicked: {
-            if (stateName === "dialog_dell_all") {
-                norvaleoDevicesModel.clearSettings();
-                close();
-                return;
+        active: false
+        sourceComponent: MessageBoxPopup {
+            objectName: "messageBox"
+            // Sized from and centred in the whole page, header included.
+            parent: devicesPage
+            onYesClicked: {
+                if (stateName === "dialog_dell_all") {
+                    norvaleoDevicesModel.clearSettings();
+                    close();
+                    return;
+                }
+                stateName = "waiting";
+                norvaleoDevicesModel.startCommunication();
             }
-            stateName = "waiting";
-            norvaleoDevicesModel.startCommunication();
-        }
-        onAddClicked: devicesPage.addTypedAddress()
-        onNoClicked: close()
-        onCancelClicked: {
-            if (stateName === "waiting")
-                norvaleoDevicesModel.stopSearching();
-            close();
+            onAddClicked: devicesPage.addTypedAddress()
+            onNoClicked: close()
+            onCancelClicked: {
+                if (stateName === "waiting")
+                    norvaleoDevicesModel.stopSearching();
+                close();
+            }
         }
     }
 }

@@ -42,18 +42,42 @@ AbstractDeviceModel *AbstractDeviceModel::nodeOrSelf(const QModelIndex &index)
     return index.isValid() ? nodeOf(index) : this;
 }
 
+// The registry's own copy of a name, shared by every node that uses it.
+static QByteArray registeredName(const QByteArray &name)
+{
+    const QHash<QByteArray, int> &registry = AbstractDeviceModel::roleRegistry();
+    const auto entry = registry.constFind(name);
+    return entry == registry.constEnd() ? name : entry.key();
+}
+
+// Every node of a class has the same role table; hundreds of controllers
+// with their channels share one copy of each instead of building their own.
+static QHash<int, QByteArray> sharedRoleTable(const QHash<int, QByteArray> &table)
+{
+    static QVector<QHash<int, QByteArray>> tables;
+    for (const QHash<int, QByteArray> &known : std::as_const(tables)) {
+        if (known == table) {
+            return known;
+        }
+    }
+    tables.append(table);
+    return table;
+}
+
 void AbstractDeviceModel::addRoleNames(const QList<QByteArray> &names)
 {
     const QHash<QByteArray, int> &registry = roleRegistry();
+    QHash<int, QByteArray> table = roles;
     for (const QByteArray &name : names) {
-        roles.insert(registry.value(name, 0), name);
+        table.insert(registry.value(name, 0), registeredName(name));
     }
+    roles = sharedRoleTable(table);
 }
 
 void AbstractDeviceModel::setNodeProperty(const QByteArray &name, const QVariant &value,
                                           bool persistent)
 {
-    properties.insert(name, Property{value, persistent});
+    properties.insert(registeredName(name), Property{value, persistent});
     markChanged();
 }
 

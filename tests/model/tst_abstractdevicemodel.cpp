@@ -64,6 +64,14 @@ private Q_SLOTS:
         RoleRegistry::fill();
         QCOMPARE(registry.size(), 50);
         QCOMPARE(registry.value("favourites"), 306);
+
+        // Nodes of one class share one role table; another class has its own.
+        const Dimmer first(QStringLiteral("a"), 0, nullptr);
+        const Dimmer second(QStringLiteral("b"), 1, nullptr);
+        QVERIFY(first.roleNames().isSharedWith(second.roleNames()));
+        QCOMPARE(first.roleNames().value(306), QByteArray("favourites"));
+        const AbstractDeviceModel plain(QStringLiteral("c"), 2, nullptr);
+        QCOMPARE(plain.roleNames().size(), 2);
     }
 
     void unregisteredRoleIsZero()
