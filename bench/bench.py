@@ -586,7 +586,7 @@ def report(info, sections, args, loads):
             value = median(values)
             extra = []
             if tag in threadtime:
-                extra.append("thread CPU time %.1f µs" % median(threadtime[tag]))
+                extra.append("thread CPU time %.2f µs" % median(threadtime[tag]))
             if tag in instructions:
                 extra.append("%.0f instructions" % instructions[tag])
             # Only the usual poll, values unchanged, has a target.
@@ -599,7 +599,7 @@ def report(info, sections, args, loads):
             else:
                 target, result = "—", "measured"
             rows.append("| 7 | one dimmer_info reply, 16 channels: %s (QBENCHMARK wall time) | "
-                        "%.1f µs | %s | %s | %s |" % (
+                        "%.2f µs | %s | %s | %s |" % (
                             tag, value, "; ".join(extra), target, result))
     if "search" in sections:
         all_runs = sections["search"]
