@@ -58,6 +58,7 @@ Dialog {
                 rightPadding: Theme.padding
                 text: modelData.text
                 focusPolicy: Qt.TabFocus
+                Accessible.onPressAction: clicked()
                 Keys.onReturnPressed: clicked()
                 Keys.onEnterPressed: clicked()
                 onClicked: {

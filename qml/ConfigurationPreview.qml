@@ -152,6 +152,7 @@ SettingsPage {
                 enabled: !configurationTransfer.busy && page.changes.length > 0
                 text: qsTr("Применить")
                 font.pointSize: Theme.buttonPointSize
+                Accessible.onPressAction: clicked()
                 onClicked: page.apply()
             }
 

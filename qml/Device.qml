@@ -28,6 +28,7 @@ Item {
         Accessible.name: nameText.text + ", " + (device.connected ? qsTr("подключено")
                                                                   : qsTr("не отвечает"))
         Accessible.description: qsTr("Открыть каналы")
+        Accessible.onPressAction: clicked()
         Keys.onReturnPressed: clicked()
         Keys.onEnterPressed: clicked()
         onClicked: device.clicked()

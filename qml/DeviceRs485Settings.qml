@@ -179,6 +179,7 @@ SettingsPage {
                 Layout.preferredHeight: 32
                 text: qsTr("ОК")
                 font.pointSize: Theme.buttonPointSize
+                Accessible.onPressAction: clicked()
                 onClicked: {
                     restartNotice.close();
                     page.popPage();

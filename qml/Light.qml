@@ -290,6 +290,7 @@ Item {
         width: 35
         height: 35
         Accessible.name: light.favourite ? qsTr("Убрать из избранного") : qsTr("В избранное")
+        Accessible.onPressAction: clicked()
         Keys.onReturnPressed: clicked()
         Keys.onEnterPressed: clicked()
         onClicked: light.toggleFavourite()
@@ -322,6 +323,7 @@ Item {
         height: 40
         Accessible.name: qsTr("Яркость %1 %").arg(light.percent)
         Accessible.description: qsTr("Открыть регулятор яркости")
+        Accessible.onPressAction: clicked()
         Keys.onReturnPressed: clicked()
         Keys.onEnterPressed: clicked()
         onClicked: light.openDimmingPopUp()

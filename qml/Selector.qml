@@ -41,7 +41,9 @@ AbstractButton {
     focusPolicy: Qt.StrongFocus
     Accessible.name: accessibleName
     Accessible.description: currentText
-    // The keyboard activates it as a click does.
+    // The keyboard and a screen reader's press activate it as a click does
+    // (Qt 6.4 offers a button's press action but does not run it).
+    Accessible.onPressAction: clicked()
     Keys.onReturnPressed: clicked()
     Keys.onEnterPressed: clicked()
 
@@ -241,6 +243,7 @@ AbstractButton {
 
                 text: control.displayTextAt(index)
                 Accessible.name: text
+                Accessible.onPressAction: clicked()
 
                 width: listView.width - (listView.scrolls ? 6 : 0)
                 height: control.entryHeight

@@ -60,6 +60,7 @@ Page {
                 focusPolicy: Qt.TabFocus
                 Accessible.role: Accessible.Button
                 Accessible.name: model.name !== undefined ? String(model.name) : ""
+                Accessible.onPressAction: clicked()
                 Keys.onReturnPressed: clicked()
                 Keys.onEnterPressed: clicked()
                 onClicked: page.StackView.view.push("qrc:/pages/SettingsInner.qml",

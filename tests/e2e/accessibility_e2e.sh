@@ -44,7 +44,7 @@ pids="$! $pids"
 timeout 60 xdotool search --sync --onlyvisible --name '^NorvaleoDimmer v' >/dev/null ||
     fail "no application window"
 
-# Started once the window is up, Qt 5.15 finds the bus through the session
+# Started once the window is up, Qt finds the bus through the session
 # bus and registers after its connection is made; a bus already running when
 # it starts may see it register too early and stay unseen.
 /usr/libexec/at-spi-bus-launcher --launch-immediately --a11y=1 >/dev/null 2>&1 &
