@@ -1,8 +1,9 @@
 # Fails when a file under src/ includes a folder at its own level or above.
-# The ranks run from the bottom: logging, json, model, device and discovery,
+# The ranks run from the bottom: logging and system, json, model, device and discovery,
 # registry, then the executables (app, cli, mqtt). A folder may include itself and any folder of a lower
 # rank. Run: cmake -DSOURCE_DIR=<src> -P checklayers.cmake
 set(rank_logging 0)
+set(rank_system 0)
 set(rank_json 1)
 set(rank_model 2)
 set(rank_device 3)

@@ -9,6 +9,9 @@
 #include "registry/configurationtransfer.h"
 #include "registry/roleregistry.h"
 #include "registry/rootmodel.h"
+#ifdef Q_OS_UNIX
+#include "system/signalwatcher.h"
+#endif
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -20,6 +23,7 @@
 #include <QTimer>
 #include <QVector>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -153,6 +157,23 @@ void Startup::releaseFreedMemory()
 #endif
 }
 
+void Startup::saveOnEveryWayOut(QGuiApplication &app, RootModel *rootModel)
+{
+    rootModel->setSaveDelay(SaveDelayMs);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, rootModel, &RootModel::saveSettings);
+#ifndef QT_NO_SESSIONMANAGER
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, rootModel,
+                     [rootModel] { rootModel->saveSettings(); });
+#endif
+#ifdef Q_OS_UNIX
+    auto *watcher = new SignalWatcher(&app);
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+        watcher->watch(number);
+    }
+    QObject::connect(watcher, &SignalWatcher::received, &app, &QCoreApplication::quit);
+#endif
+}
+
 int Startup::run(int &argc, char **argv, const QUrl &mainUrl)
 {
     HighDpiAttributes::apply();
@@ -192,6 +213,7 @@ int Startup::run(int &argc, char **argv, const QUrl &mainUrl)
         settingsDirectory.isEmpty() ? SettingsFile() : SettingsFile::inDirectory(settingsDirectory),
         false);
     exposeBackend(engine, backend);
+    saveOnEveryWayOut(app, backend.rootModel);
     engine.load(mainUrl);
     startCommunicationAfterFirstFrame(engine, backend.rootModel);
     return app.exec();

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QUrl>
 
+class QGuiApplication;
 class QQmlApplicationEngine;
 class QQmlEngine;
 class ConfigurationTransfer;
@@ -45,6 +46,12 @@ public:
     // starts hidden).
     static void startCommunicationAfterFirstFrame(QQmlApplicationEngine &engine,
                                                   RootModel *rootModel);
+
+    // How long the list waits after a change before it is written.
+    static constexpr int SaveDelayMs = 2000;
+    // Saves a moment after each change and when the program is asked to end
+    // by any way but its window (SIGTERM, SIGINT, SIGHUP, the session's end).
+    static void saveOnEveryWayOut(QGuiApplication &app, RootModel *rootModel);
 
     // Returns the memory start-up freed to the system (a few seconds after
     // the first frame); nothing where the C library keeps no such pages.

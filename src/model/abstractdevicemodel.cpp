@@ -98,6 +98,16 @@ const QVariant *AbstractDeviceModel::storedValue(int role) const
     return property == properties.constEnd() ? nullptr : &property->value;
 }
 
+bool AbstractDeviceModel::isPersistentRole(int role) const
+{
+    const auto name = roles.constFind(role);
+    if (name == roles.constEnd()) {
+        return false;
+    }
+    const auto property = properties.constFind(*name);
+    return property != properties.constEnd() && property->persistent;
+}
+
 // QVariant's own comparison goes through its type handlers; the types replies
 // bring are compared directly.
 static bool sameValue(const QVariant &stored, const QVariant &value)

@@ -56,6 +56,8 @@ public:
     bool setItemsValues(const QVector<QModelIndex> &indexes, const QMap<int, QVariant> &values);
     // The stored value of a role, read without a copy; nullptr when the node has none.
     const QVariant *storedValue(int role) const;
+    // Whether the settings file holds this node's value of the role.
+    bool isPersistentRole(int role) const;
     // Stores a value that differs from the stored one and says whether it did.
     // Sends no signal: the caller reports each changed range once.
     bool storeValue(int role, const QVariant &value);

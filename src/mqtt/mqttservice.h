@@ -4,8 +4,8 @@
 #include "mqtt/mosquittoclient.h"
 #include "mqtt/mqttbridge.h"
 #include "mqtt/mqttoptions.h"
-#include "mqtt/signalwatcher.h"
 #include "registry/settingsfile.h"
+#include "system/signalwatcher.h"
 
 #include <QObject>
 #include <QTimer>

@@ -416,16 +416,62 @@ bool RootModel::clearSettings()
     return removed;
 }
 
-bool RootModel::saveSettings()
+QByteArray RootModel::settingsText() const
 {
     QString text = QStringLiteral("{");
     int counter = 0;
     devicesNode()->writeChildren(text, counter);
     text += QLatin1Char('}');
+    return text.toUtf8();
+}
+
+bool RootModel::saveSettings()
+{
+    const QByteArray text = settingsText();
     if (text.size() <= 2) {
         return true;
     }
-    return keepDamagedFile() && settingsFile.writeAll(text.toUtf8());
+    return keepDamagedFile() && settingsFile.writeAll(text);
+}
+
+void RootModel::setSaveDelay(int milliseconds)
+{
+    saveTimer.stop();
+    disconnect(this, nullptr, &saveTimer, nullptr);
+    disconnect(&saveTimer, nullptr, this, nullptr);
+    if (milliseconds <= 0) {
+        return;
+    }
+    saveTimer.setSingleShot(true);
+    saveTimer.setInterval(milliseconds);
+    // An unchanged list leaves the file untouched.
+    connect(&saveTimer, &QTimer::timeout, this, &RootModel::saveSettings);
+    // Every change of the tree restarts the wait; values the file does not
+    // hold (brightness, temperatures, the connection) do not.
+    const auto soon = [this] {
+        saveTimer.start();
+    };
+    connect(this, &QAbstractItemModel::rowsInserted, &saveTimer, soon);
+    connect(this, &QAbstractItemModel::rowsRemoved, &saveTimer, soon);
+    connect(this, &QAbstractItemModel::modelReset, &saveTimer, soon);
+    connect(this, &QAbstractItemModel::layoutChanged, &saveTimer, soon);
+    connect(this, &QAbstractItemModel::dataChanged, &saveTimer,
+            [this](const QModelIndex &topLeft, const QModelIndex &, const QVector<int> &roles) {
+                if (touchesSavedValues(topLeft, roles)) {
+                    saveTimer.start();
+                }
+            });
+}
+
+// Rows of one range are nodes of one class, which keep the same values.
+bool RootModel::touchesSavedValues(const QModelIndex &index, const QVector<int> &roles) const
+{
+    if (roles.isEmpty()) {
+        return true;
+    }
+    const AbstractDeviceModel *node = nodeOrSelf(index);
+    return std::any_of(roles.cbegin(), roles.cend(),
+                       [node](int role) { return node->isPersistentRole(role); });
 }
 
 void RootModel::loadSettings(bool startCommunication)

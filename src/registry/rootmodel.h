@@ -38,6 +38,9 @@ public:
 
     // False, with a warning line, when the file could not be written or removed.
     Q_INVOKABLE bool saveSettings();
+    // Writes the file this long after the last change to what it holds, so that
+    // a process killed later loses nothing; 0 (the default) writes only when asked.
+    void setSaveDelay(int milliseconds);
     Q_INVOKABLE bool clearSettings();
     Q_INVOKABLE QString applicationVersion() const;
     Q_INVOKABLE int countDevices() const;
@@ -72,6 +75,8 @@ private:
     bool loadDevice(const QJsonObject &object, bool startCommunication);
     bool loadChannel(const QModelIndex &device, const QJsonObject &object);
     bool keepDamagedFile();
+    QByteArray settingsText() const;
+    bool touchesSavedValues(const QModelIndex &index, const QVector<int> &roles) const;
     int rowOfUniqueId(const QString &uniqueId) const;
     void startQueuedSoon();
     void startQueued();
@@ -88,6 +93,7 @@ private:
     // that the window is not held for the time of all their starts.
     QVector<QPointer<AbstractDeviceModel>> startQueue;
     QTimer startQueueTimer;
+    QTimer saveTimer;
 };
 
 #endif // ROOTMODEL_H

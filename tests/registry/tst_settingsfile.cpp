@@ -310,6 +310,22 @@ private Q_SLOTS:
         QCOMPARE(tester.unexpected(), QStringList());
     }
 
+    // With a delay set, a change reaches the file without a save being asked
+    // for: a process killed a moment later loses nothing.
+    void changesAreSavedAfterTheDelay()
+    {
+        QTemporaryDir base;
+        const QString path = base.path() + QStringLiteral("/settings/settings.json");
+        RootModel root(nullptr, base.path());
+        root.setSaveDelay(20);
+        const QModelIndex device = addController(root, QStringLiteral("NV-1"), QStringLiteral("A"),
+                                                 QStringLiteral("127.0.0.2"), QString());
+        const QModelIndex lamp = addChannel(root, device, QStringLiteral("Лампа"), 1);
+        QTRY_VERIFY(contentOf(path).contains("\"light_id\":\"1\""));
+        QVERIFY(root.setData(lamp, true, role("favourites")));
+        QTRY_VERIFY(contentOf(path).contains("\"favourites\":\"true\""));
+    }
+
     // A save killed at any moment leaves the old list or the new one.
     void interruptedSaveLeavesOldOrNew()
     {

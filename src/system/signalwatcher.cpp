@@ -1,4 +1,4 @@
-#include "mqtt/signalwatcher.h"
+#include "system/signalwatcher.h"
 
 #include <QSocketNotifier>
 
