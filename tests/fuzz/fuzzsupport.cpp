@@ -4,7 +4,11 @@
 
 #include <QCoreApplication>
 
+#include <net/if.h>
 #include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -25,6 +29,20 @@ void initialize(int *argc, char ***argv)
     // libFuzzer keeps argc and argv alive for the whole run.
     static QCoreApplication application(*argc, *argv);
     RoleRegistry::fill();
+}
+
+void bringUpLoopback()
+{
+    const int control = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    struct ifreq request = {};
+    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+    request.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
+    if (control < 0 || ::ioctl(control, SIOCSIFFLAGS, &request) != 0) {
+        std::fprintf(stderr, "fuzz harness: cannot bring the loopback up (%s)\n",
+                     std::strerror(errno));
+        std::abort();
+    }
+    ::close(control);
 }
 
 QByteArray bytes(const uint8_t *data, size_t size)

@@ -18,6 +18,10 @@ namespace FuzzSupport {
 // an address read from fuzzed data must have nowhere to go.
 void initialize(int *argc, char ***argv);
 
+// Brings the namespace's loopback up, for a harness that serves its input
+// over a connection of its own; nothing else can reach it.
+void bringUpLoopback();
+
 // The input as bytes, without a copy.
 QByteArray bytes(const uint8_t *data, size_t size);
 

@@ -253,6 +253,44 @@ void settingsSeeds()
 
 } // namespace
 
+// A reply as the HTTP harness reads it: its first byte is the size of the
+// pieces the rest arrives in, less one.
+QByteArray inPieces(int size, const QByteArray &reply)
+{
+    return QByteArray(1, char(size - 1)) + reply;
+}
+
+void httpReplySeeds()
+{
+    const char harness[] = "fuzz_httpreply";
+    const QByteArray body = R"({"response":"ok"})";
+    const QByteArray ok = "HTTP/1.1 200 OK\r\n";
+    const QByteArray length = "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    const QList<QPair<QString, QByteArray>> cases = {
+        {QStringLiteral("length"), inPieces(256, ok + length + "\r\n" + body)},
+        {QStringLiteral("length-in-bytes"), inPieces(1, ok + length + "\r\n" + body)},
+        {QStringLiteral("chunked"),
+         inPieces(7, ok + "Transfer-Encoding: chunked\r\n\r\n5;ext=1\r\n{\"res\r\n"
+                          "d\r\nponse\":\"ok\"}\r\n0\r\nX-Trailer: 1\r\n\r\n")},
+        {QStringLiteral("until-close"),
+         inPieces(17, "HTTP/1.0 200 OK\r\nServer: x\r\n\r\n" + body)},
+        {QStringLiteral("interim"),
+         inPieces(4, "HTTP/1.1 100 Continue\r\n\r\n" + ok + length + "\r\n" + body)},
+        {QStringLiteral("bare-line-ends"),
+         inPieces(33, "HTTP/1.1 200 OK\n" + length.chopped(2) + "\n\n" + body)},
+        {QStringLiteral("not-found"),
+         inPieces(256, "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")},
+        {QStringLiteral("short-body"), inPieces(9, ok + "Content-Length: 100\r\n\r\n" + body)},
+        {QStringLiteral("bad-chunk"),
+         inPieces(65, ok + "Transfer-Encoding: chunked\r\n\r\nzz\r\n")},
+        {QStringLiteral("not-http"), inPieces(256, "<html>hello</html>")},
+        {QStringLiteral("empty"), inPieces(1, QByteArray())},
+    };
+    for (const auto &seed : cases) {
+        writeSeed(harness, seed.first, seed.second);
+    }
+}
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -263,6 +301,7 @@ int main(int argc, char *argv[])
     corpusRoot = QString::fromLocal8Bit(argv[1]);
     RoleRegistry::fill();
     discoverySeeds();
+    httpReplySeeds();
     replySeeds();
     settingsSeeds();
     return 0;
