@@ -16,7 +16,7 @@ Page {
     readonly property var menuEntries: [
         { text: qsTr("Поиск устройств"), action: "search" },
         { text: qsTr("Добавить вручную"), action: "manual" },
-        { text: qsTr("Удилить все"), action: "clear" }
+        { text: qsTr("Удалить все"), action: "clear" }
     ]
 
     function openAddMenu() {

@@ -256,7 +256,7 @@ TestCase {
         tryVerify(function() { return page.addMenu.opened })
         for (let i = 0; i < 3; ++i)
             entryTexts.push(findItem(page.addMenu.contentItem, "menuEntry" + i).text)
-        compare(entryTexts.join("|"), "Поиск устройств|Добавить вручную|Удилить все")
+        compare(entryTexts.join("|"), "Поиск устройств|Добавить вручную|Удалить все")
         compare(page.addMenu.width, 290)
         compare(page.addMenu.height, 135)
         verifyCentredInPage(page, page.addMenu)
