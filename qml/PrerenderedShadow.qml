@@ -17,15 +17,29 @@ BorderImage {
 
     // As icons/src/shadows.qml draws them.
     readonly property int pad: 24
-    readonly property int edge: pad + cornerRadius + radius
-                                + Math.max(Math.abs(horizontalOffset), Math.abs(verticalOffset)) + 4
+    readonly property var wanted: ({
+        corner: cornerRadius, x: horizontalOffset, y: verticalOffset, radius: radius,
+        samples: samples, color: String(color).replace("#", "")
+    })
+    // The combination drawn. A change of state sets the properties above one
+    // after another, and the half-changed combinations have no picture: this
+    // follows once they have all changed (the Binding below).
+    property var shown: wanted
+    readonly property int edge: pad + shown.corner + shown.radius
+                                + Math.max(Math.abs(shown.x), Math.abs(shown.y)) + 4
 
     anchors.margins: -pad
-    source: "qrc:/icons/shadows/shadow-c" + cornerRadius + "-x" + horizontalOffset + "-y"
-            + verticalOffset + "-r" + radius + "-s" + samples + "-"
-            + String(color).replace("#", "") + ".png"
+    source: "qrc:/icons/shadows/shadow-c" + shown.corner + "-x" + shown.x + "-y" + shown.y
+            + "-r" + shown.radius + "-s" + shown.samples + "-" + shown.color + ".png"
     border.left: edge
     border.right: edge
     border.top: edge
     border.bottom: edge
+
+    Binding {
+        target: shadow
+        property: "shown"
+        value: shadow.wanted
+        delayed: true
+    }
 }

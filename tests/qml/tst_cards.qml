@@ -156,6 +156,13 @@ TestCase {
         tryCompare(findChild(card, "percentText"), "text", "6%")
         tryCompare(card, "connected", true)
         simulator.clearRequests()
+        // Every picture the shadow takes while the card changes state exists.
+        const shadow = findChild(card, "cardShadow")
+        const missing = []
+        shadow.statusChanged.connect(function() {
+            if (shadow.status === Image.Error)
+                missing.push(String(shadow.source))
+        })
 
         clickCard(card)
         tryVerify(function() { return simulator.queries("cards-click").length === 1 })
@@ -169,6 +176,9 @@ TestCase {
         compare(simulator.queries("cards-click")[1], brightnessSet + "ch_1=255")
         tryCompare(findChild(card, "percentText"), "text", "100%")
         compare(simulator.brightness("cards-click", 1), 255)
+        tryCompare(shadow, "source", "qrc:/icons/shadows/shadow-c20-x0-y6-r15-s15-d5d5d5.png")
+        compare(shadow.status, Image.Ready)
+        compare(missing, [])
     }
 
     function test_pressAndHoldOpensPopupWithoutSwitching() {
