@@ -41,8 +41,14 @@ SettingsPage {
             return false;
         if (!checkSettingsCorrect())
             return false;
-        if (nameField.text !== roleText("name"))
+        if (nameField.text !== roleText("name")) {
             usedModel.name = nameField.text;
+            // A name the model refuses stays in the field, the page open.
+            if (roleText("name") !== nameField.text) {
+                nameField.attention = true;
+                return false;
+            }
+        }
         return true;
     }
 
@@ -60,6 +66,7 @@ SettingsPage {
 
                 objectName: "nameField"
                 Layout.fillWidth: true
+                maximumLength: norvaleoDevicesModel.maxNameLength
                 placeholderText: qsTr("Имя")
                 drawAttention: false
             }

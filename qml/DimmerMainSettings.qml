@@ -46,8 +46,14 @@ SettingsPage {
             return false;
         if (!checkSettingsCorrect())
             return false;
-        if (nameField.text !== roleText("name"))
+        if (nameField.text !== roleText("name")) {
             usedModel.name = nameField.text;
+            // A name the model refuses stays in the field, the page open.
+            if (roleText("name") !== nameField.text) {
+                nameField.attention = true;
+                return false;
+            }
+        }
         const ramp = rampMilliseconds();
         if (ramp !== Number(roleValue("slow_time")))
             usedModel.slow_time = ramp;
@@ -80,6 +86,7 @@ SettingsPage {
 
                 objectName: "nameField"
                 Layout.fillWidth: true
+                maximumLength: norvaleoDevicesModel.maxNameLength
                 placeholderText: qsTr("Имя")
                 backgroundColor: Theme.white
                 attentionColor: Theme.attentionChannel

@@ -138,6 +138,11 @@ int RootModel::countDevices() const
     return hasChildren(devicesIndex()) ? 1 : 0;
 }
 
+int RootModel::maxNameLength() const
+{
+    return DeviceLimits::MaxNameLength;
+}
+
 void RootModel::createUserSearch()
 {
     userSearch = new DevicesSearcher(this);

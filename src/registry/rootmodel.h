@@ -20,6 +20,9 @@
 class RootModel : public AbstractDeviceModel
 {
     Q_OBJECT
+    // The longest name the tree keeps, in UTF-16 units as QString and a text
+    // field's maximumLength count them; a longer name is refused.
+    Q_PROPERTY(int maxNameLength READ maxNameLength CONSTANT)
 
 public:
     // settingsBaseDirectory: where the "settings" directory lies; empty means
@@ -44,6 +47,7 @@ public:
     Q_INVOKABLE bool clearSettings();
     Q_INVOKABLE QString applicationVersion() const;
     Q_INVOKABLE int countDevices() const;
+    int maxNameLength() const;
     // Why a typed address, network or range would be refused; empty if not.
     Q_INVOKABLE QString addressRangeError(const QString &text) const;
     // Of the last user search that ended: what it greeted ("eth0

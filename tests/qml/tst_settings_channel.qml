@@ -127,6 +127,31 @@ SettingsTestCase {
         compare(decodedQueries("ch-one"), expected)
     }
 
+    // The field stops at the model's limit; a longer name that the model
+    // refuses (a field allowed more) keeps the page open and sends nothing.
+    function test_longName_data() {
+        const cut = "request_type=set&item_type=channel_name&ch_2=" + "ж".repeat(64)
+        return [{ tag: "cut", fieldLimit: 64, length: 64, queries: [cut] },
+                { tag: "refused", fieldLimit: 100, length: 70, queries: [] }]
+    }
+
+    function test_longName(data) {
+        const page = openChannel("ch-long-name", {})
+        const field = findChild(page, "nameField")
+        compare(field.maximumLength, 64)
+        field.maximumLength = data.fieldLimit
+        typeInto(field, "ж".repeat(70))
+        compare(field.text, "ж".repeat(data.length))
+        if (data.queries.length > 0) {
+            saveAndExpectPop(page)
+        } else {
+            saveAndExpectRefusal(page)
+            verify(field.attention)
+        }
+        settleRequests("ch-long-name")
+        compare(decodedQueries("ch-long-name"), data.queries)
+    }
+
     // Typed limits are read up to the first character that is not a digit.
     function test_limitBoxReadsLeadingDigits() {
         const page = openChannel("ch-digits", {})

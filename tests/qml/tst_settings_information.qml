@@ -51,9 +51,17 @@ SettingsTestCase {
         tryCompare(findChild(page, "info_extern_tmp"), "value", "30.25°С", replyTimeout)
     }
 
-    // Only the empty name is refused; blanks are a name.
+    // Only the empty name is refused; blanks are a name. The field stops at
+    // the model's limit, and a longer name (a field allowed more) that the
+    // model refuses keeps the page open.
     function test_nameCheck_data() {
+        const tooLong = "ж".repeat(70)
+        const cut = "ж".repeat(64)
         return [
+            { tag: "longer than the limit", typed: tooLong, saved: cut, refused: false,
+              queries: ["request_type=set&item_type=device_name&name=" + cut] },
+            { tag: "refused by the model", typed: tooLong, fieldLimit: 100, refused: true,
+              queries: [] },
             { tag: "blanks", typed: "   ", refused: false,
               queries: ["request_type=set&item_type=device_name&name=   "] },
             { tag: "unchanged", typed: "Гостиная", refused: false, queries: [] },
@@ -67,6 +75,9 @@ SettingsTestCase {
         const page = openInformation("info-name")
         const device = page.usedModel
         const field = findChild(page, "nameField")
+        compare(field.maximumLength, 64)
+        if (data.fieldLimit !== undefined)
+            field.maximumLength = data.fieldLimit
         typeInto(field, data.typed)
         if (data.refused) {
             saveAndExpectRefusal(page)
@@ -76,7 +87,7 @@ SettingsTestCase {
             compare(device.name, "Гостиная")
         } else {
             saveAndExpectPop(page)
-            compare(device.name, data.typed)
+            compare(device.name, data.saved !== undefined ? data.saved : data.typed)
         }
         settleRequests("info-name")
         compare(decodedQueries("info-name"), data.queries)
