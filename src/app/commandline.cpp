@@ -25,6 +25,47 @@ QString dashed(const QString &name)
     return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
 }
 
+// The options Qt's application objects take for themselves, as "-name" or
+// "--name", with "=value" or (for those in the first list) the next argument.
+const QStringList qtOptionsWithValue = {QStringLiteral("platform"),
+                                        QStringLiteral("platformpluginpath"),
+                                        QStringLiteral("platformtheme"),
+                                        QStringLiteral("plugin"),
+                                        QStringLiteral("qwindowgeometry"),
+                                        QStringLiteral("qwindowicon"),
+                                        QStringLiteral("qwindowtitle"),
+                                        QStringLiteral("session"),
+                                        QStringLiteral("display"),
+                                        QStringLiteral("geometry"),
+                                        QStringLiteral("name"),
+                                        QStringLiteral("title"),
+                                        QStringLiteral("visual"),
+                                        QStringLiteral("style"),
+                                        QStringLiteral("stylesheet"),
+                                        QStringLiteral("graphicssystem")};
+const QStringList qtFlags = {QStringLiteral("reverse"),     QStringLiteral("nograb"),
+                             QStringLiteral("dograb"),      QStringLiteral("sync"),
+                             QStringLiteral("widgetcount"), QStringLiteral("qmljsdebugger")};
+
+QStringList withoutQtOptions(const QStringList &arguments)
+{
+    QStringList kept = arguments.mid(0, 1);
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        QString name = argument.startsWith(QLatin1String("--")) ? argument.mid(2) : argument.mid(1);
+        const bool joinedValue = name.contains(QLatin1Char('='));
+        name = name.section(QLatin1Char('='), 0, 0);
+        if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("--")) {
+            kept.append(argument);
+        } else if (qtOptionsWithValue.contains(name)) {
+            i += joinedValue ? 0 : 1;
+        } else if (!qtFlags.contains(name)) {
+            kept.append(argument);
+        }
+    }
+    return kept;
+}
+
 } // namespace
 
 CommandLine::CommandLine()
@@ -46,8 +87,9 @@ CommandLine::CommandLine()
 bool CommandLine::parse(const QStringList &arguments)
 {
     error.clear();
-    if (!parser.parse(arguments)) {
-        error = parserError(arguments);
+    const QStringList ours = withoutQtOptions(arguments);
+    if (!parser.parse(ours)) {
+        error = parserError(ours);
         return false;
     }
     if (!parser.positionalArguments().isEmpty()) {

@@ -13,9 +13,8 @@ public:
     CommandLine();
 
     // False on an unknown option, a missing or empty value, or an argument
-    // that is no option; errorText() says which, in one Russian line. Qt's own options (-platform,
-    // -style, ...) count as unknown until the application object has taken
-    // them out of the arguments.
+    // that is no option; errorText() says which, in one Russian line. Qt's own
+    // options (-platform, -style, ...) are left to the application object.
     bool parse(const QStringList &arguments);
     QString errorText() const;
 

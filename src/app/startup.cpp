@@ -178,9 +178,16 @@ int Startup::run(int &argc, char **argv, const QUrl &mainUrl)
 {
     HighDpiAttributes::apply();
     CommandLine commandLine;
-    commandLine.parse(argumentList(argc, argv));
+    const bool understood = commandLine.parse(argumentList(argc, argv));
     if (commandLine.helpRequested() || commandLine.versionRequested()) {
         return answerWithoutWindow(argc, argv, commandLine);
+    }
+    // Refused before anything needs a display: over SSH or in a script there
+    // may be none, and Qt would abort instead of saying what is wrong.
+    if (!understood) {
+        print(stderr, QStringLiteral("NorvaleoDimmer: ") + commandLine.errorText() +
+                          QStringLiteral("\n\n") + CommandLine::helpText());
+        return 2;
     }
 
     // A QApplication, so that the file dialog has Qt's own to fall back on.
@@ -189,13 +196,6 @@ int Startup::run(int &argc, char **argv, const QUrl &mainUrl)
     setApplicationIdentity();
     // Wayland's app id and the desktop's match of window and launcher.
     QGuiApplication::setDesktopFileName(QStringLiteral(NORVALEO_APP_ID));
-    // Parsed again without the options the application object took for itself.
-    if (!commandLine.parse(app.arguments())) {
-        print(stderr, QCoreApplication::applicationName() + QStringLiteral(": ") +
-                          commandLine.errorText() + QStringLiteral("\n\n") +
-                          CommandLine::helpText());
-        return 2;
-    }
 
     QQmlApplicationEngine engine;
     QObject::connect(

@@ -46,6 +46,9 @@ void tst_CommandLine::parse_data()
                                        << QString() << "--settings-dir: не указан каталог";
     QTest::newRow("empty directory") << QStringList{"--settings-dir", ""} << false << false << false
                                      << QString() << "--settings-dir: не указан каталог";
+    QTest::newRow("Qt's own options left to Qt")
+        << QStringList{"-platform", "xcb", "--style=Fusion", "-reverse", "--settings-dir", "/x"}
+        << true << false << false << "/x" << QString();
     QTest::newRow("stray argument") << QStringList{"lights.json"} << false << false << false
                                     << QString() << "лишний аргумент «lights.json»";
 }
@@ -73,9 +76,8 @@ void tst_CommandLine::parse()
 
 void tst_CommandLine::parsingAgainForgetsTheFirstResult()
 {
-    // Start-up parses twice: before and after Qt takes out its own options.
     CommandLine commandLine;
-    QVERIFY(!commandLine.parse({"NorvaleoDimmer", "-platform", "xcb", "--settings-dir", "/d"}));
+    QVERIFY(!commandLine.parse({"NorvaleoDimmer", "--bogus", "--settings-dir", "/d"}));
     QVERIFY(commandLine.parse({"NorvaleoDimmer", "--settings-dir", "/d"}));
     QVERIFY(commandLine.errorText().isEmpty());
     QCOMPARE(commandLine.settingsDirectory(), QStringLiteral("/d"));
