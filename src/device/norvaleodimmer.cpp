@@ -484,21 +484,72 @@ bool NorvaleoDimmer::applyStatus(const QJsonObject &reply)
 {
     const auto systemInfo = reply.constFind(QLatin1String("system_info"));
     const bool hasSystemInfo = systemInfo != reply.constEnd();
-    if (hasSystemInfo && !isOwnSystemInfo(systemInfo.value())) {
+    const auto dimmerInfo = reply.constFind(QLatin1String("dimmer_info"));
+    const bool foreign =
+        hasSystemInfo ? !isOwnSystemInfo(systemInfo.value())
+                      : dimmerInfo != reply.constEnd() && carriesOtherUniqueId(dimmerInfo.value());
+    if (foreign) {
+        forgetUnvouched();
         return false;
     }
     if (hasSystemInfo) {
         identityConfirmed = true;
     }
     // Members in name order: dimmer_info before system_info.
-    const auto dimmerInfo = reply.constFind(QLatin1String("dimmer_info"));
     if (dimmerInfo != reply.constEnd() && identityConfirmed) {
         parseDimmerInfo(dimmerInfo.value());
     }
     if (hasSystemInfo) {
-        return parseSystemInfo(systemInfo.value().toObject());
+        const bool applied = parseSystemInfo(systemInfo.value().toObject());
+        if (applied) {
+            rememberVouched();
+        }
+        return applied;
     }
     return true;
+}
+
+// Some devices name themselves in dimmer_info too.
+bool NorvaleoDimmer::carriesOtherUniqueId(const QJsonValue &info) const
+{
+    const QJsonValue uniqueId = info.toObject().value(QLatin1String("unique_id"));
+    return !uniqueId.isUndefined() &&
+           !(uniqueId.isString() && uniqueId.toString() == propertyValue("uniqueId").toString());
+}
+
+void NorvaleoDimmer::rememberVouched()
+{
+    const int nameRole = roleByName("name");
+    vouched.channels = children.size();
+    vouched.names.resize(children.size());
+    for (int row = 0; row < children.size(); ++row) {
+        vouched.names[row] = children.at(row)->storedValue(nameRole)->toString();
+    }
+}
+
+// Another device answered at the address since the last proof: the channels
+// its replies created go, and the names they changed come back, so that
+// nothing of it reaches the settings file.
+void NorvaleoDimmer::forgetUnvouched()
+{
+    if (vouched.channels < 0 || !model) {
+        return;
+    }
+    const int favourites = roleRegistry().value("favourites");
+    for (int row = vouched.channels; row < children.size(); ++row) {
+        // A star on a channel that goes would leave the favourites pointing at nothing.
+        const QVariant *starred = children.at(row)->storedValue(favourites);
+        if (starred && starred->toBool()) {
+            model->setData(childIndex(row), false, favourites);
+        }
+    }
+    model->removeChildrenFrom(selfIndex(), vouched.channels);
+    const int nameRole = roleByName("name");
+    for (int row = 0; row < children.size() && row < vouched.names.size(); ++row) {
+        if (children.at(row)->storeValue(nameRole, vouched.names.at(row))) {
+            Q_EMIT model->dataChanged(childIndex(row), childIndex(row), {nameRole});
+        }
+    }
 }
 
 bool NorvaleoDimmer::isOwnSystemInfo(const QJsonValue &value) const
@@ -1036,6 +1087,7 @@ void NorvaleoDimmer::startCommunication()
     connect(networkManager, &QNetworkAccessManager::finished, this, &NorvaleoDimmer::httpResponse);
     pollTick = 0;
     identityConfirmed = false;
+    rememberVouched();
     requestSystemInfo();
     pollTimerId = startTimer(PollIntervalMs, Qt::CoarseTimer);
 }

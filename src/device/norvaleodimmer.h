@@ -156,6 +156,18 @@ private:
         quint64 revision = 0;
     };
     AppliedReply lastApplied[2];
+    // The channels and their names when this controller last proved who it
+    // is (or started): what replies add or rename after that is taken back
+    // if another device turns out to answer at the address. Never taken: -1.
+    struct Vouched
+    {
+        int channels = -1;
+        QVector<QString> names;
+    };
+    Vouched vouched;
+    void rememberVouched();
+    void forgetUnvouched();
+    bool carriesOtherUniqueId(const QJsonValue &info) const;
 };
 
 #endif // NORVALEODIMMER_H

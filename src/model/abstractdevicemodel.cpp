@@ -295,6 +295,24 @@ void AbstractDeviceModel::insertChild(const QModelIndex &parent, AbstractDeviceM
     }
 }
 
+void AbstractDeviceModel::removeChildrenFrom(const QModelIndex &parent, int first)
+{
+    AbstractDeviceModel *target = nodeOrSelf(parent);
+    const int last = target->children.size() - 1;
+    if (first < 0 || first > last) {
+        return;
+    }
+    beginRemoveRows(parent, first, last);
+    for (int row = first; row <= last; ++row) {
+        AbstractDeviceModel *child = target->children.at(row);
+        deleteChildren(indexOfItem(this, child), false);
+        child->deleteLater();
+    }
+    target->children.resize(first);
+    target->markChanged();
+    endRemoveRows();
+}
+
 QModelIndex AbstractDeviceModel::indexOfItem(const AbstractDeviceModel *model,
                                              AbstractDeviceModel *item)
 {

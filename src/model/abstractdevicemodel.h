@@ -49,6 +49,8 @@ public:
     QByteArray nameOfRole(int role) const;
     int runningCount(const QModelIndex &parent) const;
     void insertChild(const QModelIndex &parent, AbstractDeviceModel *item);
+    // Removes the children of parent from row first to the end.
+    void removeChildrenFrom(const QModelIndex &parent, int first);
     static QModelIndex indexOfItem(const AbstractDeviceModel *model, AbstractDeviceModel *item);
     static int rowOfItem(const AbstractDeviceModel *item);
     bool isChildOf(const AbstractDeviceModel *node) const;

@@ -217,6 +217,10 @@ private Q_SLOTS:
         // Another device at the address: a failure event, so the other address is tried.
         QTest::newRow("other unique id")
             << systemInfo("\"unique_id\":\"NV-0002\",\"name\":\"Renamed\"") << false << false << 2;
+        QTest::newRow("dimmer_info naming another device")
+            << ok("\"dimmer_info\":{\"unique_id\":\"NV-0002\"}") << false << false << 2;
+        QTest::newRow("dimmer_info naming this one")
+            << ok("\"dimmer_info\":{\"unique_id\":\"NV-0001\"}") << true << false << 1;
         QTest::newRow("no unique id") << systemInfo("\"name\":\"Renamed\"") << false << false << 2;
         QTest::newRow("unique id not a text")
             << systemInfo("\"unique_id\":1,\"name\":\"Renamed\"") << false << false << 2;

@@ -83,6 +83,34 @@ private Q_SLOTS:
         QVERIFY(systemInfoReplies(f, back).first().connected);
     }
 
+    // Another device takes the address right after a system_info proved the
+    // controller: the channels and names its dimmer_info replies bring are
+    // taken back once its own system_info shows who it is, and never saved.
+    void takeOverBetweenProofs()
+    {
+        FaultFixture f;
+        QVERIFY(f.start());
+        const qint64 start = f.now();
+        QTRY_VERIFY_WITH_TIMEOUT(!systemInfoReplies(f, start).isEmpty(), ReplyTimeoutMs);
+        QVector<SimulatedController::Output> strangers(12);
+        for (int i = 0; i < strangers.size(); ++i) {
+            strangers[i].name = QStringLiteral("Чужой %1").arg(i + 1);
+        }
+        f.sim.setOutputs(strangers);
+        f.sim.setReportedUniqueId(QStringLiteral("NV-STRANGER"));
+        const qint64 on = f.now();
+
+        QTRY_COMPARE_WITH_TIMEOUT(f.root.rowCount(f.device()), 12, ReplyTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!systemInfoReplies(f, on).isEmpty(), ReplyTimeoutMs);
+        QVERIFY(!systemInfoReplies(f, on).first().connected);
+        QCOMPARE(f.root.rowCount(f.device()), FaultFixture::Channels);
+        QVERIFY(f.root.saveSettings());
+        const QByteArray saved =
+            TestFiles::contentOf(f.base.path() + QStringLiteral("/settings/settings.json"));
+        QVERIFY2(!saved.contains("Чужой") && saved.count("DIMMER_") == FaultFixture::Channels + 1,
+                 saved.constData());
+    }
+
     // DHCP gave the controller's wired address to another device while the
     // application was closed: the controller is reached on its Wi-Fi address
     // with its own channels, and the other device is only asked who it is.
