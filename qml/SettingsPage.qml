@@ -7,7 +7,8 @@ import QtQuick.Layouts 1.15
 //
 // A concrete page declares its cards inside it and defines
 //     function saveSettings() { ...; return true or false }
-// The Save button calls save(), which pops the page when saveSettings()
+// The Save button calls save() (through requestSave(), which waits for a data
+// object the page may be without for a moment), which pops the page when saveSettings()
 // returns true and leaves it open with the user's edits when it returns
 // false. A page that must do something else after saving (the RS-485 page
 // opens its restart notice) defines its own function save(); functions of
@@ -24,9 +25,16 @@ Page {
     property alias saveButton: saveButton
     property alias scrollView: scrollView
     property alias cardSpacing: column.spacing
+    // Save was asked for while the tree renewed the page's data object (right
+    // after a layout change): it runs once the page has one again.
+    property bool saveWaiting: false
     default property alias content: column.data
 
     title: name
+    onUsedModelChanged: {
+        if (saveWaiting && usedModel)
+            requestSave();
+    }
 
     // Replaced by the concrete page.
     function saveSettings() {
@@ -36,6 +44,13 @@ Page {
     function save() {
         if (saveSettings())
             popPage();
+    }
+
+    // What the Save button and Return call; never drops the user's edit.
+    function requestSave() {
+        saveWaiting = !usedModel;
+        if (!saveWaiting)
+            save();
     }
 
     function popPage() {
@@ -58,7 +73,7 @@ Page {
         SaveButton {
             id: saveButton
 
-            onClicked: page.save()
+            onClicked: page.requestSave()
         }
     }
 
