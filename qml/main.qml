@@ -20,19 +20,57 @@ ApplicationWindow {
     property var pendingFocus: null
     // Set while a key (Escape, Ctrl+1/2/3) navigates.
     property bool keyNavigation: false
+    // The page a tab put over the Devices page, and the file it came from.
+    property Item tabPage: null
+    property string tabPagePath
 
     // Asks the Devices page to move its grid one level up (the close request
     // doubles as a back step off Windows).
     signal backRequested()
 
+    // The Devices page stays at the bottom of the stack with the channel
+    // grid it opened; a tab puts at most one page over them (tabPage), and
+    // a later tab takes that page's place instead of piling up pages.
     function openTab(index) {
         const top = stackView.currentItem
         if (top && top.title === "DeviceInner" && index === 2) {
-            stackView.push("qrc:/pages/SettingsInner.qml",
-                           { usedModel: top.internalModel, modelIndex: top.modelIndex })
+            showTabPage("qrc:/pages/SettingsInner.qml",
+                        { usedModel: top.internalModel, modelIndex: top.modelIndex })
             return
         }
-        stackView.push(tabButtons[index].path)
+        if (index === 1) {
+            if (stackView.depth > 1)
+                stackView.pop(null)
+            return
+        }
+        const path = tabButtons[index].path
+        const shown = shownTabPage()
+        if (shown && tabPagePath === path) {
+            if (shown !== top)
+                stackView.pop(shown)
+            return
+        }
+        showTabPage(path, {})
+    }
+
+    // The page a tab opened, while it is still on the stack.
+    function shownTabPage() {
+        const page = tabPage
+        if (!page)
+            return null
+        return stackView.find(function(item) { return item === page })
+    }
+
+    function showTabPage(path, properties) {
+        const keyboard = keyNavigation || Focus.fromKeyboard(rootWindow)
+        const shown = shownTabPage()
+        tabPage = shown ? stackView.replace(shown, path, properties)
+                        : stackView.push(path, properties)
+        tabPagePath = path
+        // A replaced page leaves nothing to return to on the new one; the
+        // depth may even stay the same.
+        pendingFocus = { item: null, keyboard: keyboard }
+        Qt.callLater(placeFocus)
     }
 
     function selectTab(index) {

@@ -146,5 +146,28 @@ TestCase {
         tryCompare(stack, "depth", 2)
         compare(stack.currentItem.title, "Настройки")
         compare(findChild(window, "tabBar").currentIndex, 2)
+
+        // Another tab takes the place of that page, at the same depth; its
+        // page gets the focus all the same.
+        keyClick(Qt.Key_1, Qt.ControlModifier)
+        tryCompare(stack, "busy", false)
+        compare(stack.depth, 2)
+        const favourites = stack.currentItem
+        compare(favourites.title, "Избранное")
+        compare(findChild(window, "tabBar").currentIndex, 0)
+        tryVerify(function() {
+            for (let item = window.activeFocusItem; item; item = item.parent) {
+                if (item === favourites)
+                    return true
+            }
+            return false
+        }, 5000, "focus on the favourites page")
+
+        // The Devices tab goes back down to its page and the card it was left from.
+        keyClick(Qt.Key_2, Qt.ControlModifier)
+        tryCompare(stack, "depth", 1)
+        tryCompare(stack, "busy", false)
+        compare(findChild(window, "tabBar").currentIndex, 1)
+        tryCompare(cardButton(stack.currentItem.grid, 0, "deviceButton"), "activeFocus", true)
     }
 }

@@ -6,6 +6,15 @@ SettingsTestCase {
 
     name: "SettingsNavigation"
 
+    Component {
+        id: pageWatch
+
+        QtObject {
+            // Null once the page is destroyed.
+            property Item page
+        }
+    }
+
     function visibleText(item) {
         return item ? String(item.text) : ""
     }
@@ -188,6 +197,53 @@ SettingsTestCase {
         compare(settled(window).title, "Устройства")
         mouseClick(tab)
         compare(settled(window).title, "Настройки")
+    }
+
+    // Tabs clicked over and over, at times over a controller's channel grid:
+    // the stack keeps the Devices page, the grid and one page of a tab at
+    // most, and the pages left behind are destroyed.
+    function test_tabClicksKeepTheStackBounded() {
+        addDevice("nav-tabs", "Гостиная", 1, 2)
+        waitForReplies(0, 2)
+        const window = createWindow()
+        const stack = stackOf(window)
+        const bar = findChild(window, "tabBar")
+        const devices = settled(window)
+        const watches = []
+        let gridOpen = false
+        for (let click = 0; click < 30; ++click) {
+            const index = click % 3
+            mouseClick(findChild(window.footer, "tab" + index))
+            const page = settled(window)
+            compare(bar.currentIndex, index)
+            if (index === 1) {
+                compare(page, devices)
+                compare(stack.depth, 1)
+                gridOpen = click % 2 === 1
+                if (!gridOpen)
+                    continue
+                let card = null
+                tryVerify(function() {
+                    card = devices.grid.itemAtIndex(0)
+                    return card !== null && card.visible && card.width > 0
+                }, 5000, "controller card")
+                mouseClick(findChild(card, "deviceButton"))
+                const grid = settled(window)
+                compare(grid.title, "DeviceInner")
+                watches.push(createTemporaryObject(pageWatch, testCase, { page: grid }))
+                continue
+            }
+            compare(stack.depth, gridOpen ? 3 : 2, "click " + click)
+            compare(page.title, index === 0 ? "Избранное" : gridOpen ? "Гостиная" : "Настройки")
+            watches.push(createTemporaryObject(pageWatch, testCase, { page: page }))
+        }
+        compare(watches.length, 25)
+        // The last click left the Devices page and the list of controllers.
+        compare(stack.depth, 2)
+        tryVerify(function() {
+            return watches.filter(function(watch) { return watch.page !== null }).length === 1
+        }, 5000, "pages left behind destroyed")
+        compare(watches[24].page, stack.currentItem)
     }
 
     // The first controller and a controller's first channels arrive as
