@@ -7,14 +7,18 @@
 #include <QCoreApplication>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQmlError>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QtQuickTest>
 
+#include <cstdio>
 #include <dlfcn.h>
 
 // Gives every Qt Quick test the real root model and favourites proxy, as the
 // application does, plus `simulator` for simulated controllers. Settings go to
-// a temporary directory of this process.
+// a temporary directory of this process. A binding loop anywhere fails the
+// run: the engine only warns about one and goes on.
 class Setup : public QObject
 {
     Q_OBJECT
@@ -38,12 +42,39 @@ public Q_SLOTS:
         auto *fixture = new SimulatorFixture(backend.rootModel, settingsDir.path(), engine);
         Startup::exposeBackend(*engine, backend);
         engine->rootContext()->setContextProperty(QStringLiteral("simulator"), fixture);
+        QObject::connect(engine, &QQmlEngine::warnings, this, &Setup::recordBindingLoops);
+    }
+
+public:
+    // The number of binding loops seen, each printed once more at the end.
+    int reportBindingLoops() const
+    {
+        for (const QString &loop : bindingLoops)
+            std::fprintf(stderr, "Binding loop: %s\n", qPrintable(loop));
+        return bindingLoops.size();
     }
 
 private:
+    void recordBindingLoops(const QList<QQmlError> &warnings)
+    {
+        for (const QQmlError &warning : warnings) {
+            if (warning.description().contains(QLatin1String("Binding loop detected")))
+                bindingLoops.append(warning.toString());
+        }
+    }
+
     QTemporaryDir settingsDir;
+    QStringList bindingLoops;
 };
 
-QUICK_TEST_MAIN_WITH_SETUP(norvaleo_qml, Setup)
+int main(int argc, char **argv)
+{
+    QTEST_SET_MAIN_SOURCE_PATH
+    Setup setup;
+    const int failures =
+        quick_test_main_with_setup(argc, argv, "norvaleo_qml", QUICK_TEST_SOURCE_DIR, &setup);
+    const int loops = setup.reportBindingLoops();
+    return failures > 0 ? failures : (loops > 0 ? 1 : 0);
+}
 
 #include "tst_qml.moc"
