@@ -46,9 +46,11 @@ Page {
             popPage();
     }
 
-    // What the Save button and Return call; never drops the user's edit.
+    // What the Save button and Return call; never drops the user's edit. A
+    // data object of null is one the tree is renewing (a page never given
+    // one saves at once).
     function requestSave() {
-        saveWaiting = !usedModel;
+        saveWaiting = usedModel === null;
         if (!saveWaiting)
             save();
     }
