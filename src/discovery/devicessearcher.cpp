@@ -159,24 +159,38 @@ QUdpSocket *DevicesSearcher::openSocket()
 
 void DevicesSearcher::startRun(int interval)
 {
-    sendGreetings();
+    const QString failure = sendGreetings();
     sendCounter = 1;
     timerId = startTimer(interval, Qt::CoarseTimer);
+    // Last: a receiver may stop the run.
+    if (!failure.isEmpty())
+        Q_EMIT greetingsNotSent(triggerName, failure);
 }
 
-void DevicesSearcher::sendGreetings()
+QString DevicesSearcher::sendGreetings()
 {
+    QString failure;
+    bool sent = false;
+    const auto send = [&](QUdpSocket *from, const QHostAddress &destination) {
+        if (from->writeDatagram(greetingBytes(), destination, discoveryPort) >= 0) {
+            sent = true;
+            return;
+        }
+        failure = from->errorString();
+        qCDebug(lcDiscovery) << triggerName << "cannot greet" << destination.toString() << failure;
+    };
     if (sweep) {
         const QVector<QHostAddress> batch = sweep->nextBatch();
         for (const QHostAddress &address : batch)
-            socket->writeDatagram(greetingBytes(), address, discoveryPort);
+            send(socket, address);
         qCDebug(lcDiscovery) << triggerName << "greeting to" << batch.size() << "addresses";
-        return;
+    } else {
+        for (const Greeting &target : std::as_const(greetings)) {
+            send(target.socket, target.destination);
+            qCDebug(lcDiscovery) << triggerName << "greeting to" << target.destination.toString();
+        }
     }
-    for (const Greeting &target : std::as_const(greetings)) {
-        target.socket->writeDatagram(greetingBytes(), target.destination, discoveryPort);
-        qCDebug(lcDiscovery) << triggerName << "greeting to" << target.destination.toString();
-    }
+    return sent ? QString() : failure;
 }
 
 void DevicesSearcher::onReadyRead()
@@ -189,7 +203,7 @@ void DevicesSearcher::onReadyRead()
     bool pending = true;
     while (pending && read < maxDatagramsPerTurn) {
         pending = false;
-        // A receiver of a collected answer never runs here: the list is stable.
+        const QUdpSocket *const runSocket = socket;
         for (int i = 0; i < sockets.size() && read < maxDatagramsPerTurn; ++i) {
             QUdpSocket *from = sockets.at(i);
             if (!from->hasPendingDatagrams())
@@ -197,6 +211,9 @@ void DevicesSearcher::onReadyRead()
             pending = true;
             ++read;
             receiveFrom(from);
+            // A receiver of a new controller may have stopped the run.
+            if (socket != runSocket)
+                return;
         }
     }
 }
@@ -266,6 +283,7 @@ void DevicesSearcher::collect(const DeviceDescription &description)
         if (found.size() >= DeviceLimits::MaxControllers)
             return;
         found.insert(description.uniqueId, description);
+        Q_EMIT deviceAnswered(description);
         return;
     }
     // A known controller keeps its name; an answer may update either address.

@@ -49,6 +49,11 @@ public:
 
 Q_SIGNALS:
     void searchedDevices(QVector<DeviceDescription> devices);
+    // A controller answered the run for the first time.
+    void deviceAnswered(DeviceDescription device);
+    // No greeting of the run's first round could be sent (no route, no
+    // network): nobody can answer unless that changes before the next round.
+    void greetingsNotSent(QString triggerName, QString reason);
     void searchingFinished(QString triggerName, int count);
 
 public Q_SLOTS:
@@ -73,7 +78,8 @@ private:
     void startBroadcastRun();
     void startRun(int interval);
     QUdpSocket *openSocket();
-    void sendGreetings();
+    // Why no greeting of the round went out, or an empty text.
+    QString sendGreetings();
     void sendAgain();
     void finish(bool reportTable);
     bool isDone() const;

@@ -20,6 +20,13 @@ SearcherLog::SearcherLog(DevicesSearcher *searcher, QObject *parent) : QObject(p
                 events.append(QStringLiteral("devices ") + ids.join(QLatin1Char(',')));
                 reports.append(devices);
             });
+    connect(searcher, &DevicesSearcher::deviceAnswered, this,
+            [this](const DeviceDescription &device) { answered.append(device.uniqueId); });
+    connect(searcher, &DevicesSearcher::greetingsNotSent, this,
+            [this](const QString &trigger, const QString &reason) {
+                events.append(QStringLiteral("not sent ") + trigger);
+                notSentReason = reason;
+            });
     connect(searcher, &DevicesSearcher::searchingFinished, this,
             [this](const QString &trigger, int count) {
                 events.append(QStringLiteral("finished %1 %2").arg(trigger).arg(count));

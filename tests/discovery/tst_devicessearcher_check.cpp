@@ -32,6 +32,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(log.finishes, 1, runTimeout);
 
         QCOMPARE(log.events, (QStringList{"devices C-1", "finished check 1"}));
+        QCOMPARE(log.answered, QStringList{"C-1"});
         QCOMPARE(log.lastReport(), QStringList{"C-1|Спальня|127.0.0.31|127.0.0.32|1"});
         QCOMPARE(controller.greetingsAnswered(), 1);
         QCOMPARE(other.greetingsAnswered(), 0);
@@ -60,6 +61,17 @@ private Q_SLOTS:
         QCOMPARE(responder.greetings(), 14);
         QCOMPARE(responder.greetingDestinations().count(QHostAddress("127.0.0.50")), 14);
         QCOMPARE(responder.otherDatagrams(), 0);
+    }
+
+    // The namespace has no IPv6 route: the greeting cannot leave, and the
+    // searcher says so at once.
+    void unsendableGreeting()
+    {
+        DevicesSearcher searcher;
+        SearcherLog log(&searcher);
+        searcher.checkDevice("::2");
+        QCOMPARE(log.events, QStringList{"not sent check"});
+        QVERIFY(!log.notSentReason.isEmpty());
     }
 };
 

@@ -59,6 +59,10 @@ private Q_SLOTS:
                                                 "S-1|Гостиная|127.0.0.11|127.0.0.12|1"}));
         for (const QVector<DeviceDescription> &report : std::as_const(log.reports))
             QCOMPARE(report.size(), 2);
+        // Each told once, at its first answer, though both answered every greeting.
+        QStringList answered = log.answered;
+        answered.sort();
+        QCOMPARE(answered, (QStringList{"R-1", "S-1"}));
 
         // Fourteen greetings to 255.255.255.255 and fourteen to the broadcast
         // address of the namespace's bridge (10.253.0.1/24); the simulated
