@@ -15,6 +15,8 @@ public:
     // The help of one command, or of the whole program for an empty command.
     static QString helpText(const QString &command);
     static QString versionText();
+    // Where the help for this line's command is, for a usage error.
+    QString helpHint() const;
 
     QString command;
     QStringList arguments;
@@ -32,11 +34,16 @@ public:
     QString error;
 
 private:
-    bool takeOption(const QString &option, const QStringList &arguments, int &next);
-    bool takeValue(const QString &option, const QStringList &arguments, int &next, QString &value);
+    void parseCommandArguments(const QStringList &words, int next);
+    bool looksLikeOption(const QString &argument) const;
+    // --json, --settings-dir and help: taken before the command and after it.
+    bool takeCommonOption(const QString &option, const QStringList &words, int &next);
+    bool takeCommandOption(const QString &option, const QStringList &words, int &next);
+    bool takeValue(const QString &option, const QStringList &words, int &next, QString &value);
     void checkArguments();
-    static int argumentCount(const QString &command);
-    static int optionalArgumentCount(const QString &command);
+    static const QStringList &commandOptions();
+    static QStringList argumentNames(const QString &command);
+    static QStringList optionalArgumentNames(const QString &command);
 };
 
 #endif // CTLCOMMANDLINE_H

@@ -72,7 +72,15 @@ private Q_SLOTS:
         QTest::newRow("timeout no number") << QStringList{"search", "--timeout=soon"};
         QTest::newRow("timeout without value") << QStringList{"search", "--timeout"};
         QTest::newRow("timeout on list") << QStringList{"list", "--timeout", "1"};
-        QTest::newRow("settings dir on search") << QStringList{"search", "--settings-dir", "x"};
+        QTest::newRow("empty controller") << QStringList{"status", ""};
+        QTest::newRow("empty network") << QStringList{"search", ""};
+        QTest::newRow("negative level") << QStringList{"set", "a", "1", "-1"};
+        QTest::newRow("dash number before the arguments") << QStringList{"set", "-1", "1", "on"};
+        QTest::newRow("command option before the command")
+            << QStringList{"--timeout", "1", "search"};
+        QTest::newRow("unknown option before the command") << QStringList{"--verbose", "list"};
+        QTest::newRow("settings dir without value") << QStringList{"--settings-dir"};
+        QTest::newRow("only common options") << QStringList{"--json"};
         QTest::newRow("search a network too wide") << QStringList{"search", "10.1.0.0/16"};
         QTest::newRow("search two networks") << QStringList{"search", "10.1.0.0/24", "10.2.0.1"};
         QTest::newRow("unknown option") << QStringList{"status", "a", "--verbose"};
@@ -92,6 +100,40 @@ private Q_SLOTS:
         QCOMPARE(Ctl::run(arguments), int(Ctl::UsageError));
     }
 
+    void usageErrorsSayWhatAndWhereTheHelpIs_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("help");
+        QTest::newRow("one missing")
+            << QStringList{"set", "a", "1"} << "set: не хватает аргумента УРОВЕНЬ"
+            << "norvaleo-ctl set --help";
+        QTest::newRow("two missing")
+            << QStringList{"set", "a"} << "set: не хватает аргументов КАНАЛ УРОВЕНЬ"
+            << "norvaleo-ctl set --help";
+        QTest::newRow("file missing")
+            << QStringList{"--json", "backup", "a"} << "backup: не хватает аргумента ФАЙЛ"
+            << "norvaleo-ctl backup --help";
+        QTest::newRow("empty") << QStringList{"restore", "a", ""} << "restore: пустой аргумент ФАЙЛ"
+                               << "norvaleo-ctl restore --help";
+        QTest::newRow("negative level") << QStringList{"set", "a", "1", "-1"}
+                                        << "уровень «-1»: нужно 0-255, N% (0-100), on или off"
+                                        << "norvaleo-ctl set --help";
+        QTest::newRow("no command") << QStringList{"--json"} << "не указана команда"
+                                    << "norvaleo-ctl --help";
+    }
+
+    void usageErrorsSayWhatAndWhereTheHelpIs()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        QFETCH(QString, help);
+        arguments.prepend(QStringLiteral("norvaleo-ctl"));
+        const CtlCommandLine line = CtlCommandLine::parse(arguments);
+        QCOMPARE(line.error, error);
+        QCOMPARE(line.helpHint(), help);
+    }
+
     void commandLines()
     {
         const auto parse = [](QStringList arguments) {
@@ -105,6 +147,21 @@ private Q_SLOTS:
         QCOMPARE(parse({"search", "--timeout=1.5"}).timeoutSeconds, 1.5);
         QCOMPARE(parse({"list", "--settings-dir", "/tmp/x"}).settingsDirectory,
                  QStringLiteral("/tmp/x"));
+        // The options of every command, before the command as after it.
+        const CtlCommandLine before = parse({"--settings-dir", "/tmp/x", "--json", "list"});
+        QVERIFY2(before.error.isEmpty(), qPrintable(before.error));
+        QCOMPARE(before.command, QStringLiteral("list"));
+        QCOMPARE(before.settingsDirectory, QStringLiteral("/tmp/x"));
+        QVERIFY(before.json);
+        const CtlCommandLine search = parse({"--json", "search", "--settings-dir=/tmp/y"});
+        QVERIFY2(search.error.isEmpty(), qPrintable(search.error));
+        QVERIFY(search.json);
+        QCOMPARE(search.settingsDirectory, QStringLiteral("/tmp/y"));
+        QVERIFY(parse({"--help", "set"}).help);
+        QVERIFY(parse({"--json", "--version"}).version);
+        // Once the arguments have begun, a negative number is one of them.
+        QCOMPARE(parse({"set", "a", "-5", "-1", "--json"}).arguments,
+                 (QStringList{"a", "-5", "-1"}));
         // After "--" a name may start with a dash.
         QCOMPARE(parse({"status", "--", "-Гараж-"}).arguments, QStringList{"-Гараж-"});
         // Help wins over what is missing.
