@@ -19,6 +19,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -43,10 +50,24 @@ QString linkText(bool up)
     return up ? QStringLiteral("связь есть") : QStringLiteral("связи нет");
 }
 
+// A person watches the search: say who answered as they answer.
+bool stdoutIsTerminal()
+{
+#ifdef Q_OS_WIN
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(fileno(stdout)) != 0;
+#endif
+}
+
+// Where the window's information page shows the same value.
+const QString uniqueIdLabel = QStringLiteral("Id устройства");
+
 } // namespace
 
 Ctl::Ctl(const CtlCommandLine &line, const SettingsFile &file)
-    : line(line), settingsPath(file.readPath()), lookup(file)
+    : line(line), settingsPath(file.readPath()), fileCheck(SettingsFileCheck::of(settingsPath)),
+      lookup(file)
 {
 }
 
@@ -62,13 +83,19 @@ int Ctl::run(const QStringList &arguments)
         return Done;
     }
     if (!line.error.isEmpty()) {
-        OutputText::printError(line.error + QStringLiteral(" (справка: norvaleo-ctl --help)"));
+        OutputText::printError(QStringLiteral("%1 (справка: %2)")
+                                   .arg(OutputText::escaped(line.error), line.helpHint()));
         return UsageError;
     }
     RoleRegistry::fill();
     Ctl ctl(line, settingsFile(line.settingsDirectory));
     if (line.command == QLatin1String("search")) {
         return ctl.search();
+    }
+    // Whatever the command, a directory that cannot be one is a mistake in the line.
+    if (ctl.fileCheck.result == SettingsFileCheck::Result::NotADirectory) {
+        OutputText::printError(ctl.fileCheck.text);
+        return UsageError;
     }
     if (line.command == QLatin1String("list")) {
         return ctl.list();
@@ -95,8 +122,50 @@ SettingsFile Ctl::settingsFile(const QString &directory)
 int Ctl::search()
 {
     DevicesSearcher searcher;
+    const QString failure = runSearch(searcher);
+    if (!failure.isEmpty()) {
+        OutputText::printError(
+            QStringLiteral("поиск: приветствие не отправлено ни на один адрес: %1").arg(failure));
+        return DeviceFailed;
+    }
+    QVector<DeviceDescription> devices = searcher.foundDevices();
+    std::sort(devices.begin(), devices.end(),
+              [](const DeviceDescription &a, const DeviceDescription &b) {
+                  return a.uniqueId < b.uniqueId;
+              });
+    printSearch(devices);
+    return Done;
+}
+
+// What the search lasts at most, as a person reads it: "11,2".
+QString Ctl::searchSeconds() const
+{
+    // Broadcast: 14 greetings 800 ms apart; a network: 14 one second apart.
+    const double run = line.arguments.isEmpty() ? 11.2 : 14;
+    const double seconds = line.timeoutSeconds > 0 ? std::min(run, line.timeoutSeconds) : run;
+    return QString::number(seconds, 'g', 4).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+QString Ctl::runSearch(DevicesSearcher &searcher)
+{
     QEventLoop loop;
+    QString failure;
     QObject::connect(&searcher, &DevicesSearcher::searchingFinished, &loop, &QEventLoop::quit);
+    QObject::connect(&searcher, &DevicesSearcher::greetingsNotSent,
+                     [&failure](const QString &, const QString &reason) {
+                         failure = reason.isEmpty() ? QStringLiteral("ошибка сети") : reason;
+                     });
+    if (stdoutIsTerminal()) {
+        OutputText::printProgress(
+            QStringLiteral("поиск контроллеров, не дольше %1 с…").arg(searchSeconds()));
+        QObject::connect(&searcher, &DevicesSearcher::deviceAnswered,
+                         [](const DeviceDescription &device) {
+                             OutputText::printProgress(
+                                 QStringLiteral("ответил «%1» (%2): %3, %4")
+                                     .arg(shown(device.name), shown(device.uniqueId),
+                                          shown(device.ipAddress1), shown(device.ipAddress2)));
+                         });
+    }
     QTimer limit;
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
@@ -108,16 +177,12 @@ int Ctl::search()
     } else {
         searcher.checkNetwork(AddressRange::parse(line.arguments.first()));
     }
-    loop.exec();
+    // The first round is sent before the loop runs: a failure is known now.
+    if (failure.isEmpty()) {
+        loop.exec();
+    }
     searcher.stopSearching();
-
-    QVector<DeviceDescription> devices = searcher.foundDevices();
-    std::sort(devices.begin(), devices.end(),
-              [](const DeviceDescription &a, const DeviceDescription &b) {
-                  return a.uniqueId < b.uniqueId;
-              });
-    printSearch(devices);
-    return Done;
+    return failure;
 }
 
 void Ctl::printSearch(const QVector<DeviceDescription> &devices)
@@ -138,7 +203,7 @@ void Ctl::printSearch(const QVector<DeviceDescription> &devices)
         OutputText::print(QStringLiteral("Контроллеры не найдены\n"));
         return;
     }
-    QVector<QStringList> rows{{QStringLiteral("Уникальный номер"), QStringLiteral("Имя"),
+    QVector<QStringList> rows{{uniqueIdLabel, QStringLiteral("Имя"),
                                QStringLiteral("Проводная сеть"), QStringLiteral("Wi-Fi")}};
     for (const DeviceDescription &device : devices) {
         rows.append({shown(device.uniqueId), shown(device.name), shown(device.ipAddress1),
@@ -151,6 +216,11 @@ void Ctl::printSearch(const QVector<DeviceDescription> &devices)
 
 int Ctl::list()
 {
+    // A missing or damaged file is no empty list.
+    if (fileCheck.result != SettingsFileCheck::Result::Readable) {
+        OutputText::printError(fileCheck.text);
+        return NotFound;
+    }
     const QVector<QPersistentModelIndex> controllers = lookup.controllers();
     if (line.json) {
         QJsonArray array;
@@ -172,7 +242,7 @@ int Ctl::list()
             QStringLiteral("В файле настроек %1 нет контроллеров\n").arg(shown(settingsPath)));
         return Done;
     }
-    QVector<QStringList> rows{{QStringLiteral("Уникальный номер"), QStringLiteral("Имя"),
+    QVector<QStringList> rows{{uniqueIdLabel, QStringLiteral("Имя"),
                                QStringLiteral("Проводная сеть"), QStringLiteral("Wi-Fi"),
                                QStringLiteral("Каналы")}};
     for (const QPersistentModelIndex &controller : controllers) {
@@ -243,21 +313,25 @@ void Ctl::printStatusTable(const QModelIndex &controller, const ControllerLink &
         return QStringLiteral("%1, %2").arg(shown(lookup.text(controller, role)),
                                             linkText(lookup.value(controller, linkRole).toBool()));
     };
+    const auto degrees = [&](const QByteArray &role) {
+        const QString value = lookup.text(controller, role);
+        return value.isEmpty() ? missing : OutputText::escaped(value) + QStringLiteral(" °C");
+    };
     const QVector<QStringList> facts{
-        {QStringLiteral("Контроллер"), shown(lookup.text(controller, "name"))},
-        {QStringLiteral("Уникальный номер"), shown(lookup.text(controller, "uniqueId"))},
+        {QStringLiteral("Имя"), shown(lookup.text(controller, "name"))},
+        {uniqueIdLabel, shown(lookup.text(controller, "uniqueId"))},
         {QStringLiteral("Проводная сеть"), address("ipAddress_1", "lan_status")},
         {QStringLiteral("Wi-Fi"), address("ipAddress_2", "wifi_status")},
         {QStringLiteral("Ответил"),
          QStringLiteral("%1 (%2)").arg(shown(link.addressInUse()),
                                        link.wiredInUse() ? QStringLiteral("проводная сеть")
                                                          : QStringLiteral("Wi-Fi"))},
-        {QStringLiteral("Версия сети"), shown(lookup.text(controller, "net_soft_version"))},
-        {QStringLiteral("Микроконтроллер"), shown(lookup.text(controller, "controller_version"))},
-        {QStringLiteral("Версия диммера"), shown(lookup.text(controller, "dimm_soft_version"))},
-        {QStringLiteral("Температура"), QStringLiteral("внутри %1 °C, снаружи %2 °C")
-                                            .arg(shown(lookup.text(controller, "inner_tmp")),
-                                                 shown(lookup.text(controller, "extern_tmp")))}};
+        {QStringLiteral("Версия ПО wifi модуля"),
+         shown(lookup.text(controller, "net_soft_version"))},
+        {QStringLiteral("Версия ПО диммера"), shown(lookup.text(controller, "dimm_soft_version"))},
+        {QStringLiteral("Тип контроллера"), shown(lookup.text(controller, "controller_version"))},
+        {QStringLiteral("Температура CPU"), degrees("inner_tmp")},
+        {QStringLiteral("Температура в корпусе"), degrees("extern_tmp")}};
     QVector<QStringList> channels{{QStringLiteral("Канал"), QStringLiteral("Имя"),
                                    QStringLiteral("Уровень"), QStringLiteral("%"),
                                    QStringLiteral("Тип")}};
@@ -546,8 +620,13 @@ int Ctl::resolveController(const QString &text, QPersistentModelIndex &controlle
     }
     const QString address = HostAddressText::canonical(text);
     if (address.isNull()) {
-        OutputText::printError(QStringLiteral("контроллер «%1» не найден в файле настроек %2")
-                                   .arg(shown(text), shown(settingsPath)));
+        const QString where =
+            fileCheck.result == SettingsFileCheck::Result::Readable
+                ? QStringLiteral("его нет в файле настроек %1").arg(shown(settingsPath))
+                : fileCheck.text;
+        OutputText::printError(
+            QStringLiteral("контроллер «%1» не найден: %2; адрес контроллера подходит всегда")
+                .arg(shown(text), where));
         return NotFound;
     }
     controller = lookup.addControllerAt(address);

@@ -4,6 +4,7 @@
 #include "cli/controllerlink.h"
 #include "cli/controllerlookup.h"
 #include "cli/ctlcommandline.h"
+#include "cli/settingsfilecheck.h"
 #include "discovery/devicedescription.h"
 
 #include <QJsonObject>
@@ -12,6 +13,7 @@
 #include <QVector>
 
 class ConfigurationPlan;
+class DevicesSearcher;
 class SettingsFile;
 
 // norvaleo-ctl: the window's search, list, status and dimming of one channel,
@@ -52,6 +54,9 @@ private:
     int reportAmbiguous(const QString &what, const QString &text, const QStringList &names);
     int reportFailure(const QModelIndex &controller, const ControllerLink::Outcome &outcome);
 
+    // Runs the search; an empty text when its greetings went out.
+    QString runSearch(DevicesSearcher &searcher);
+    QString searchSeconds() const;
     void printSearch(const QVector<DeviceDescription> &devices);
     void printStatusTable(const QModelIndex &controller, const ControllerLink &link);
     QJsonObject statusJson(const QModelIndex &controller, const ControllerLink &link);
@@ -66,6 +71,7 @@ private:
 
     const CtlCommandLine &line;
     const QString settingsPath;
+    const SettingsFileCheck fileCheck;
     ControllerLookup lookup;
 };
 

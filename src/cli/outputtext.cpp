@@ -91,3 +91,10 @@ void OutputText::printError(const QString &line)
     std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
     std::fflush(stderr);
 }
+
+void OutputText::printProgress(const QString &line)
+{
+    const QByteArray text = line.toUtf8() + '\n';
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    std::fflush(stderr);
+}

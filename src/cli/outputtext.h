@@ -25,6 +25,9 @@ public:
     static void print(const QString &text);
     static void print(const QByteArray &utf8);
     static void printError(const QString &line);
+    // A line for the person at the terminal, on standard error so that
+    // standard output stays what a script reads.
+    static void printProgress(const QString &line);
 
 private:
     static bool needsEscape(ushort c);

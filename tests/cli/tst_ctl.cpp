@@ -2,6 +2,7 @@
 
 #include "../common/testfiles.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,6 +13,10 @@
 #include <QUrlQuery>
 
 #include <memory>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -69,9 +74,14 @@ private:
         if (arguments.value(0) != QLatin1String("search")) {
             arguments << QStringLiteral("--settings-dir") << directory.path();
         }
+        return runProgram(QStringLiteral(CTL_PATH), arguments);
+    }
+
+    static Run runProgram(const QString &program, const QStringList &arguments)
+    {
         QProcess process;
         QSignalSpy finished(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
-        process.start(QStringLiteral(CTL_PATH), arguments);
+        process.start(program, arguments);
         Run run;
         run.finished = finished.wait(ProcessLimitMs);
         if (!run.finished) {
@@ -141,6 +151,67 @@ private Q_SLOTS:
         }
         QCOMPARE(lines, (QStringList{"NV-A|Кухня|127.0.0.10|127.0.0.11",
                                      "NV-B|Спальня|127.0.0.12|127.0.0.13"}));
+        // Not a terminal: nothing but the document.
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
+    }
+
+    // The search lasts 11.2 s; a person sees each controller as it answers.
+    void searchOnATerminalShowsEachAnswer()
+    {
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0);
+        QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
+        QProcess process;
+        process.setStandardOutputFile(QString::fromLocal8Bit(ptsname(master)));
+        QByteArray shown;
+        connect(&process, &QProcess::readyReadStandardError, this,
+                [&] { shown += process.readAllStandardError(); });
+        process.start(QStringLiteral(CTL_PATH), {"search"});
+        QTRY_VERIFY_WITH_TIMEOUT(shown.contains("«Кухня» (NV-A): 127.0.0.10, 127.0.0.11") &&
+                                     shown.contains("«Спальня» (NV-B)"),
+                                 ProcessLimitMs);
+        const bool stillSearching = process.state() == QProcess::Running;
+        process.kill();
+        process.waitForFinished();
+        ::close(master);
+        QVERIFY2(stillSearching, shown.constData());
+        QVERIFY2(shown.startsWith("поиск контроллеров, не дольше 11,2 с"), shown.constData());
+    }
+
+    void searchThatCannotGreetFails_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("broadcast") << QStringList{"search"};
+        QTest::newRow("network") << QStringList{"search", "127.0.0.8/30", "--json"};
+    }
+
+    // In a namespace of its own without any network, not even loopback, no
+    // greeting can go anywhere: that is said at once, not as "none found".
+    void searchThatCannotGreetFails()
+    {
+        QFETCH(QStringList, arguments);
+        const Run run =
+            runProgram(QStringLiteral("unshare"),
+                       QStringList{geteuid() == 0 ? "-n" : "-rn", CTL_PATH} + arguments);
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(run.err.count('\n'), 1);
+        QVERIFY2(run.err.contains("приветствие не отправлено"), run.err.constData());
+    }
+
+    // git's order works too: the options of every command before the command.
+    void commonOptionsBeforeTheCommand()
+    {
+        const Run list = runProgram(QStringLiteral(CTL_PATH),
+                                    {"--settings-dir", directory.path(), "--json", "list"});
+        QCOMPARE(list.exitCode, 0);
+        QCOMPARE(QJsonDocument::fromJson(list.out).object().value("controllers").toArray().size(),
+                 3);
+        const Run search =
+            runProgram(QStringLiteral(CTL_PATH), {"--json", "search", "--timeout", "1"});
+        QCOMPARE(search.exitCode, 0);
+        QVERIFY(QJsonDocument::fromJson(search.out).object().value("controllers").isArray());
     }
 
     void setSendsTheWindowsRequest_data()
@@ -248,6 +319,84 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 3);
         QCOMPARE(run.err.count('\n'), 1);
         QVERIFY(changes(*kitchen).isEmpty());
+    }
+
+    void settingsFileTroubleIsSaid_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no directory") << "none" << QStringList{"list"} << 3 << "каталога настроек";
+        QTest::newRow("no file") << "empty" << QStringList{"list", "--json"} << 3
+                                 << "файла настроек";
+        QTest::newRow("damaged") << "damaged" << QStringList{"list"} << 3 << "повреждён";
+        QTest::newRow("the file given")
+            << "file" << QStringList{"list"} << 2 << "файл, а не каталог";
+        QTest::newRow("the file given, with an address")
+            << "file" << QStringList{"status", kitchenWired} << 2 << "файл, а не каталог";
+        QTest::newRow("name, no file")
+            << "empty" << QStringList{"status", "Кухня"} << 3 << "файла настроек";
+        QTest::newRow("name, damaged")
+            << "damaged" << QStringList{"set", "Кухня", "1", "on"} << 3 << "повреждён";
+        QTest::newRow("name not in the file")
+            << "settings" << QStringList{"status", "Гараж"} << 3 << "нет в файле настроек";
+        QTest::newRow("address, no directory")
+            << "none" << QStringList{"status", kitchenWired} << 0 << QString();
+    }
+
+    void settingsFileTroubleIsSaid()
+    {
+        QFETCH(QString, place);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        QTemporaryDir other;
+        QVERIFY(other.isValid());
+        const QString damaged = other.filePath(QStringLiteral("damaged"));
+        QVERIFY(QDir(other.path()).mkpath(QStringLiteral("empty")) && QDir().mkpath(damaged));
+        TestFiles::writeFile(damaged + QStringLiteral("/settings.json"), settings.left(200));
+        const QString directoryOf = place == QLatin1String("settings") ? directory.path()
+                                    : place == QLatin1String("file")
+                                        ? directory.filePath(QStringLiteral("settings.json"))
+                                        : other.filePath(place);
+        const Run run = runProgram(QStringLiteral(CTL_PATH),
+                                   QStringList{"--settings-dir", directoryOf} + arguments);
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, exitCode);
+        if (exitCode == 0) {
+            QVERIFY(run.err.isEmpty());
+            return;
+        }
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(run.err.count('\n'), 1);
+        QVERIFY2(QString::fromUtf8(run.err).contains(said), run.err.constData());
+        // Where it looked, and that an address needs no file.
+        QVERIFY2(run.err.contains(QFile::encodeName(directoryOf)), run.err.constData());
+        if (arguments.first() != QLatin1String("list") && exitCode == 3) {
+            QVERIFY2(run.err.contains("адрес контроллера подходит всегда"), run.err.constData());
+        }
+        QVERIFY(kitchen->requests().isEmpty());
+    }
+
+    // The window's information page names these values so.
+    void statusUsesTheWindowsLabels()
+    {
+        const Run run = ctl({"status", "NV-A"});
+        QCOMPARE(run.exitCode, 0);
+        QStringList facts = QString::fromUtf8(run.out).split(QLatin1Char('\n'));
+        for (QString &fact : facts) {
+            fact = fact.simplified();
+        }
+        for (const QString &expected :
+             {QStringLiteral("Id устройства NV-A"), QStringLiteral("Температура CPU 41.5 °C"),
+              QStringLiteral("Температура в корпусе 27 °C")}) {
+            QVERIFY2(facts.contains(expected), run.out.constData());
+        }
+        for (const char *label :
+             {"Версия ПО wifi модуля ", "Версия ПО диммера ", "Тип контроллера "}) {
+            QVERIFY2(run.out.contains(label), run.out.constData());
+        }
     }
 
     void silentControllerExits1()
