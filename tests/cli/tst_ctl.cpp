@@ -208,10 +208,6 @@ private Q_SLOTS:
         QCOMPARE(list.exitCode, 0);
         QCOMPARE(QJsonDocument::fromJson(list.out).object().value("controllers").toArray().size(),
                  3);
-        const Run search =
-            runProgram(QStringLiteral(CTL_PATH), {"--json", "search", "--timeout", "1"});
-        QCOMPARE(search.exitCode, 0);
-        QVERIFY(QJsonDocument::fromJson(search.out).object().value("controllers").isArray());
     }
 
     void setSendsTheWindowsRequest_data()

@@ -74,13 +74,11 @@ private Q_SLOTS:
         QTest::newRow("timeout on list") << QStringList{"list", "--timeout", "1"};
         QTest::newRow("empty controller") << QStringList{"status", ""};
         QTest::newRow("empty network") << QStringList{"search", ""};
-        QTest::newRow("negative level") << QStringList{"set", "a", "1", "-1"};
         QTest::newRow("dash number before the arguments") << QStringList{"set", "-1", "1", "on"};
         QTest::newRow("command option before the command")
             << QStringList{"--timeout", "1", "search"};
         QTest::newRow("unknown option before the command") << QStringList{"--verbose", "list"};
         QTest::newRow("settings dir without value") << QStringList{"--settings-dir"};
-        QTest::newRow("only common options") << QStringList{"--json"};
         QTest::newRow("search a network too wide") << QStringList{"search", "10.1.0.0/16"};
         QTest::newRow("search two networks") << QStringList{"search", "10.1.0.0/24", "10.2.0.1"};
         QTest::newRow("unknown option") << QStringList{"status", "a", "--verbose"};
