@@ -95,6 +95,9 @@ echo "PASS: --version and --help, without a display"
 
 # Where root could write the bin directory, the list still stays per user.
 [ -w "$root/usr/bin" ] || fail "the unpacked bin directory is not writable"
+missing=$(XDG_CONFIG_HOME="$root/config" norvaleo-ctl list 2>&1) && fail "a missing list is not reported"
+echo "$missing" | grep -qF "$root/config/NorvaleoDimmer" || fail "norvaleo-ctl looks for $missing"
+mkdir -p "$root/config/NorvaleoDimmer" && printf '{}' >"$root/config/NorvaleoDimmer/settings.json"
 list=$(XDG_CONFIG_HOME="$root/config" norvaleo-ctl list --json) || fail "norvaleo-ctl list failed"
 echo "$list" | grep -qF "\"settings_file\": \"$root/config/NorvaleoDimmer/settings.json\"" ||
     fail "norvaleo-ctl reads $list"
