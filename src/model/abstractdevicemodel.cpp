@@ -88,24 +88,26 @@ void AbstractDeviceModel::markChanged()
     }
 }
 
-const QVariant *AbstractDeviceModel::storedValue(int role) const
+const Property *AbstractDeviceModel::propertyOf(int role) const
 {
     const auto name = roles.constFind(role);
     if (name == roles.constEnd()) {
         return nullptr;
     }
     const auto property = properties.constFind(*name);
-    return property == properties.constEnd() ? nullptr : &property->value;
+    return property == properties.constEnd() ? nullptr : &*property;
+}
+
+const QVariant *AbstractDeviceModel::storedValue(int role) const
+{
+    const Property *property = propertyOf(role);
+    return property ? &property->value : nullptr;
 }
 
 bool AbstractDeviceModel::isPersistentRole(int role) const
 {
-    const auto name = roles.constFind(role);
-    if (name == roles.constEnd()) {
-        return false;
-    }
-    const auto property = properties.constFind(*name);
-    return property != properties.constEnd() && property->persistent;
+    const Property *property = propertyOf(role);
+    return property && property->persistent;
 }
 
 // QVariant's own comparison goes through its type handlers; the types replies

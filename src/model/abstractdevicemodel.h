@@ -83,6 +83,7 @@ protected:
     void addRoleNames(const QList<QByteArray> &names);
     void setNodeProperty(const QByteArray &name, const QVariant &value, bool persistent);
     QVariant propertyValue(const QByteArray &name) const;
+    const Property *propertyOf(int role) const;
     bool applyValues(const QMap<int, QVariant> &values, QVector<int> *changedRoles);
     void markChanged();
 
