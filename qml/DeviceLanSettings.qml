@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
+import Project.types 1.0
 import "Flags.js" as Flags
 
 // The controller's wired network interface: DHCP and the static address,
@@ -23,7 +24,7 @@ SettingsPage {
             return true;
         const fields = [ipField, maskField, gateField];
         for (let i = 0; i < fields.length; ++i) {
-            if (fields[i].text.length === 0) {
+            if (!fields[i].acceptableInput) {
                 fields[i].attention = true;
                 return false;
             }
@@ -119,8 +120,7 @@ SettingsPage {
                 placeholderText: "0.0.0.0"
                 color: page.fieldColor
                 enabled: !dhcpSwitch.checked
-                drawAttention: false
-                validator: IpValidator {}
+                validator: Ipv4Validator {}
             }
         }
 
@@ -138,8 +138,9 @@ SettingsPage {
                 placeholderText: "255.0.0.0"
                 color: page.fieldColor
                 enabled: !dhcpSwitch.checked
-                drawAttention: false
-                validator: IpValidator {}
+                validator: Ipv4Validator {
+                    netmask: true
+                }
             }
         }
 
@@ -157,8 +158,7 @@ SettingsPage {
                 placeholderText: "255.0.0.0"
                 color: page.fieldColor
                 enabled: !dhcpSwitch.checked
-                drawAttention: false
-                validator: IpValidator {}
+                validator: Ipv4Validator {}
             }
         }
     }

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
+import Project.types 1.0
 import "Flags.js" as Flags
 
 // The controller's Wi-Fi interface: network name and password, DHCP and the
@@ -21,7 +22,7 @@ SettingsPage {
             return true;
         const fields = [ipField, maskField, gateField];
         for (let i = 0; i < fields.length; ++i) {
-            if (fields[i].text.length === 0) {
+            if (!fields[i].acceptableInput) {
                 fields[i].attention = true;
                 return false;
             }
@@ -160,8 +161,7 @@ SettingsPage {
                 sourceText: page.roleText("ipAddress_2")
                 color: Theme.black
                 enabled: !dhcpSwitch.checked
-                drawAttention: false
-                validator: IpValidator {}
+                validator: Ipv4Validator {}
             }
         }
 
@@ -179,8 +179,9 @@ SettingsPage {
                 placeholderText: "255.0.0.0"
                 color: Theme.neutral
                 enabled: !dhcpSwitch.checked
-                drawAttention: false
-                validator: IpValidator {}
+                validator: Ipv4Validator {
+                    netmask: true
+                }
             }
         }
 
@@ -198,8 +199,7 @@ SettingsPage {
                 placeholderText: "255.0.0.0"
                 color: Theme.black
                 enabled: !dhcpSwitch.checked
-                drawAttention: false
-                validator: IpValidator {}
+                validator: Ipv4Validator {}
             }
         }
     }

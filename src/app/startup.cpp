@@ -2,6 +2,7 @@
 
 #include "app/commandline.h"
 #include "app/highdpiattributes.h"
+#include "app/ipv4validator.h"
 #include "device/dimmerinputstypes.h"
 #include "logging/logcategories.h"
 #include "model/dimmer.h"
@@ -89,6 +90,7 @@ void Startup::registerQmlTypes()
                                      QString::fromLatin1(enumsOnly));
     qmlRegisterUncreatableMetaObject(DimmerInputsTypes::staticMetaObject, typesUri, 1, 0,
                                      "DimmerInputType", QString::fromLatin1(enumsOnly));
+    qmlRegisterType<Ipv4Validator>(typesUri, 1, 0, "Ipv4Validator");
 }
 
 Startup::Backend Startup::createBackend(const SettingsFile &settingsFile, bool startCommunication)

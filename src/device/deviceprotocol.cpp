@@ -261,9 +261,9 @@ std::optional<DeviceProtocol::GroupRequest> DeviceProtocol::wifiSettings(const Q
     }
     addItem(result.query, QStringLiteral("dhcp"), flagText(dhcp));
     result.roles.insert("wifi_dhcp", dhcp);
-    if (!dhcp) {
-        addStaticAddress(result, settings, QStringLiteral("wifi_"), "ipAddress_2", "wifi_mask",
-                         "wifi_gate");
+    if (!dhcp && !addStaticAddress(result, settings, QStringLiteral("wifi_"), "ipAddress_2",
+                                   "wifi_mask", "wifi_gate")) {
+        return {};
     }
     result.roles.insert("wifi_status", false);
     // The password is never kept.
@@ -274,25 +274,29 @@ std::optional<DeviceProtocol::GroupRequest> DeviceProtocol::wifiSettings(const Q
     return result;
 }
 
-// A static address of one interface: sent as ip_address, ip_mask and ip_gate
+// A static address of one interface: sent as ip_address, ip_mask and ip_gate,
+// each written canonically so that no device reads a leading zero as octal,
 // and kept in that interface's roles at once.
-void DeviceProtocol::addStaticAddress(GroupRequest &result, const QJsonObject &settings,
+bool DeviceProtocol::addStaticAddress(GroupRequest &result, const QJsonObject &settings,
                                       const QString &prefix, const QByteArray &addressRole,
                                       const QByteArray &maskRole, const QByteArray &gateRole)
 {
     const QString address = textOf(settings.value(prefix + QLatin1String("ip")));
     const QString mask = textOf(settings.value(prefix + QLatin1String("mask")));
     const QString gate = textOf(settings.value(prefix + QLatin1String("gate")));
-    addItem(result.query, QStringLiteral("ip_address"), address);
-    addItem(result.query, QStringLiteral("ip_mask"), mask);
-    addItem(result.query, QStringLiteral("ip_gate"), gate);
-    // The stored address moves only to one that reads as an address.
-    const QString canonical = HostAddressText::canonical(address);
-    if (!canonical.isNull()) {
-        result.roles.insert(addressRole, canonical);
+    if (HostAddressText::staticFault(address, mask, gate) != HostAddressText::StaticField::None) {
+        return false;
     }
-    result.roles.insert(maskRole, mask);
-    result.roles.insert(gateRole, gate);
+    const QString canonicalAddress = HostAddressText::canonical(address);
+    const QString canonicalMask = HostAddressText::canonical(mask);
+    const QString canonicalGate = HostAddressText::canonical(gate);
+    addItem(result.query, QStringLiteral("ip_address"), canonicalAddress);
+    addItem(result.query, QStringLiteral("ip_mask"), canonicalMask);
+    addItem(result.query, QStringLiteral("ip_gate"), canonicalGate);
+    result.roles.insert(addressRole, canonicalAddress);
+    result.roles.insert(maskRole, canonicalMask);
+    result.roles.insert(gateRole, canonicalGate);
+    return true;
 }
 
 std::optional<DeviceProtocol::GroupRequest> DeviceProtocol::lanSettings(const QVariant &value)
@@ -316,9 +320,9 @@ std::optional<DeviceProtocol::GroupRequest> DeviceProtocol::lanSettings(const QV
     result.query = request(setRequest, QStringLiteral("lan_settings"));
     addItem(result.query, QStringLiteral("dhcp"), flagText(dhcp));
     result.roles.insert("lan_dhcp", dhcp);
-    if (!dhcp) {
-        addStaticAddress(result, settings, QStringLiteral("lan_"), "ipAddress_1", "lan_mask",
-                         "lan_gate");
+    if (!dhcp && !addStaticAddress(result, settings, QStringLiteral("lan_"), "ipAddress_1",
+                                   "lan_mask", "lan_gate")) {
+        return {};
     }
     result.roles.insert("lan_status", false);
     return result;

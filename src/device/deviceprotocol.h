@@ -111,7 +111,8 @@ private:
     static QString channelKey(int channel);
     static QString keyText(const QMetaEnum &enumeration, const QVariant &value);
     static std::optional<QJsonObject> documentObject(const QVariant &value);
-    static void addStaticAddress(GroupRequest &result, const QJsonObject &settings,
+    // False, adding nothing, when the address, mask or gateway is incomplete.
+    static bool addStaticAddress(GroupRequest &result, const QJsonObject &settings,
                                  const QString &prefix, const QByteArray &addressRole,
                                  const QByteArray &maskRole, const QByteArray &gateRole);
     static int enumValue(const QMetaEnum &enumeration, const QString &text);

@@ -1,5 +1,7 @@
 #include "discovery/addressrange.h"
 
+#include "model/hostaddresstext.h"
+
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -10,29 +12,6 @@ namespace {
 QString tr(const char *text)
 {
     return QCoreApplication::translate("AddressRange", text);
-}
-
-// Four decimal numbers 0-255 of up to three digits, as the address field
-// takes them; QHostAddress would also take "10.1" or hexadecimal forms.
-std::optional<quint32> parseIpv4(const QString &text)
-{
-    const QStringList parts = text.split(QLatin1Char('.'));
-    if (parts.size() != 4)
-        return std::nullopt;
-    quint32 value = 0;
-    for (const QString &part : parts) {
-        if (part.isEmpty() || part.size() > 3)
-            return std::nullopt;
-        for (const QChar c : part) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return std::nullopt;
-        }
-        const uint number = part.toUInt();
-        if (number > 255)
-            return std::nullopt;
-        value = (value << 8) | number;
-    }
-    return value;
 }
 
 bool isIpv6(const QString &text)
@@ -64,7 +43,7 @@ AddressRange AddressRange::parse(const QString &text)
     if (dash >= 0 && slash < 0)
         return parseSpan(trimmed.left(dash).trimmed(), trimmed.mid(dash + 1).trimmed());
 
-    const auto address = parseIpv4(trimmed);
+    const auto address = HostAddressText::ipv4(trimmed);
     if (slash >= 0 || !address)
         return refused(tr("Это не адрес, не сеть и не диапазон. ") + examples());
     AddressRange range;
@@ -75,7 +54,7 @@ AddressRange AddressRange::parse(const QString &text)
 
 AddressRange AddressRange::parseNetwork(const QString &address, const QString &prefix)
 {
-    const auto base = parseIpv4(address);
+    const auto base = HostAddressText::ipv4(address);
     bool numeric = !prefix.isEmpty() && prefix.size() <= 2;
     const int length = prefix.toInt(&numeric);
     if (!base || !numeric || length < 0 || length > 32)
@@ -101,8 +80,8 @@ AddressRange AddressRange::parseSpan(const QString &from, const QString &to)
 {
     if (isIpv6(to))
         return refused(tr("Адреса IPv6 не поддерживаются: введите адрес IPv4."));
-    const auto start = parseIpv4(from);
-    const auto end = parseIpv4(to);
+    const auto start = HostAddressText::ipv4(from);
+    const auto end = HostAddressText::ipv4(to);
     if (!start || !end)
         return refused(tr("Диапазон пишется как 192.168.5.10-192.168.5.60: два полных адреса."));
     if (*start > *end)

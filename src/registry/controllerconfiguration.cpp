@@ -43,20 +43,6 @@ template <typename Enum> QString keyOf(int value)
     return key ? QString::fromLatin1(key) : QString();
 }
 
-bool isIpv4(const QString &text)
-{
-    const QStringList parts = text.split(QLatin1Char('.'));
-    if (parts.size() != 4) {
-        return false;
-    }
-    return std::all_of(parts.cbegin(), parts.cend(), [](const QString &part) {
-        bool ok = false;
-        const int octet = part.toInt(&ok);
-        return ok && part.size() <= 3 && octet >= 0 && octet <= 255 &&
-               !part.startsWith(QLatin1Char('+'));
-    });
-}
-
 // Reads members of one object and keeps the first fault, named by its path.
 class MemberReader
 {
@@ -130,8 +116,17 @@ public:
     QString address(const QString &member, bool required)
     {
         const QString value = text(member, DeviceLimits::MaxAddressLength);
-        if (!failed() && (required || !value.isEmpty()) && !isIpv4(value)) {
+        if (!failed() && (required || !value.isEmpty()) && !HostAddressText::ipv4(value)) {
             fail(member, tr("нужен адрес IPv4, а не «%1»").arg(value));
+        }
+        return value;
+    }
+
+    QString netmask(const QString &member, bool required)
+    {
+        const QString value = text(member, DeviceLimits::MaxAddressLength);
+        if (!failed() && (required || !value.isEmpty()) && !HostAddressText::isNetmask(value)) {
+            fail(member, tr("нужна маска подсети, а не «%1»").arg(value));
         }
         return value;
     }
@@ -185,10 +180,11 @@ ControllerConfiguration::Network readNetwork(MemberReader reader, const QString 
             reader.text(QStringLiteral("wifi_ssid"), ControllerConfiguration::MaxSsidLength);
     }
     network.dhcp = reader.flag(prefix + QStringLiteral("_dhcp"));
-    // With DHCP the device chose the address; only a static one must be usable.
+    // With DHCP the device chose the address; only a static one must be usable,
+    // and the controller would be lost with half of one.
     network.address = reader.address(addressMember, !network.dhcp);
-    network.mask = reader.address(prefix + QStringLiteral("_mask"), false);
-    network.gate = reader.address(prefix + QStringLiteral("_gate"), false);
+    network.mask = reader.netmask(prefix + QStringLiteral("_mask"), !network.dhcp);
+    network.gate = reader.address(prefix + QStringLiteral("_gate"), !network.dhcp);
     return network;
 }
 

@@ -163,12 +163,13 @@ private Q_SLOTS:
         fixed.insert("wifi_dhcp", false);
         fixed.insert("ipAddress_2", QStringLiteral("10.0.0.9"));
         fixed.insert("wifi_mask", QStringLiteral("255.255.255.0"));
-        fixed.insert("wifi_gate", QStringLiteral(""));
+        fixed.insert("wifi_gate", QStringLiteral("10.0.0.1"));
         fixed.insert("wifi_ssid", QStringLiteral("N"));
-        QTest::newRow("static address, no gate, no password")
+        QTest::newRow("static address, no password")
             << R"({"wifi_settings":{"wifi_ssid":"N","wifi_dhcp":"false","wifi_ip":"10.0.0.9",)"
-               R"("wifi_mask":"255.255.255.0"}})"
+               R"("wifi_mask":"255.255.255.0","wifi_gate":"10.0.0.1"}})"
             << prefix + "ssid=N&pass=&dhcp=false&ip_address=10.0.0.9&ip_mask=255.255.255.0&ip_gate="
+                        "10.0.0.1"
             << fixed;
 
         const QString nothing = QStringLiteral("<nothing>");
@@ -205,13 +206,35 @@ private Q_SLOTS:
                      {"lan_mask", QStringLiteral("255.0.0.0")},
                      {"lan_gate", QStringLiteral("10.0.0.1")},
                      {"lan_status", false}};
+        QTest::newRow("leading zeros are decimal")
+            << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0.010",)"
+               R"("lan_mask":"255.000.0.0","lan_gate":"10.0.0.001"}})"
+            << prefix + "dhcp=false&ip_address=10.0.0.10&ip_mask=255.0.0.0&ip_gate=10.0.0.1"
+            << Roles{{"lan_dhcp", false},
+                     {"ipAddress_1", QStringLiteral("10.0.0.10")},
+                     {"lan_mask", QStringLiteral("255.0.0.0")},
+                     {"lan_gate", QStringLiteral("10.0.0.1")},
+                     {"lan_status", false}};
+        // A controller given half an address is lost until reset by hand.
+        const QString nothing = QStringLiteral("<nothing>");
+        QTest::newRow("half an address")
+            << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0",)"
+               R"("lan_mask":"255.0.0.0","lan_gate":"10.0.0.1"}})"
+            << nothing << Roles();
+        QTest::newRow("mask with a hole")
+            << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0.7",)"
+               R"("lan_mask":"255.0.255.0","lan_gate":"10.0.0.1"}})"
+            << nothing << Roles();
+        QTest::newRow("no gateway") << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0.7",)"
+                                       R"("lan_mask":"255.0.0.0"}})"
+                                    << nothing << Roles();
         QTest::newRow("dhcp ignores addresses")
             << R"({"lan_settings":{"lan_dhcp":"true","lan_ip":"10.0.0.7"}})" << prefix + "dhcp=true"
             << Roles{{"lan_dhcp", true}, {"lan_status", false}};
-        QTest::newRow("dhcp null") << R"({"lan_settings":{"lan_dhcp":null,"lan_ip":"1.2.3.4"}})"
-                                   << QStringLiteral("<nothing>") << Roles();
-        QTest::newRow("array document") << R"([{"lan_settings":{"lan_dhcp":"true"}}])"
-                                        << QStringLiteral("<nothing>") << Roles();
+        QTest::newRow("dhcp null")
+            << R"({"lan_settings":{"lan_dhcp":null,"lan_ip":"1.2.3.4"}})" << nothing << Roles();
+        QTest::newRow("array document")
+            << R"([{"lan_settings":{"lan_dhcp":"true"}}])" << nothing << Roles();
     }
 
     void lanSettings()

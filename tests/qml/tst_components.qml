@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtTest 1.15
+import Project.types 1.0
 import "qrc:/"
 
 // The shared controls on their own: message box, address validator,
@@ -17,7 +18,7 @@ Item {
     }
     Component {
         id: addressComponent
-        TextField { validator: IpValidator {} }
+        TextField { validator: Ipv4Validator {} }
     }
     Component {
         id: selectorComponent
@@ -144,15 +145,17 @@ Item {
             compare(no.count, 1)
         }
 
+        // stands: the typed text is kept; acceptable: it is then a whole address.
         function test_addressValidator_data() {
             return [
                 { tag: "256", text: "256", stands: false },
                 { tag: "five numbers", text: "1.2.3.4.5", stands: false },
                 { tag: "two dots", text: "1..2", stands: false },
                 { tag: "letter", text: "1a", stands: false },
-                { tag: "growing", text: "10.0.", stands: true },
-                { tag: "leading zero", text: "010", stands: true },
-                { tag: "complete", text: "255.255.255.0", stands: true }
+                { tag: "growing", text: "10.0.", stands: true, acceptable: false },
+                { tag: "three numbers", text: "192.168.1", stands: true, acceptable: false },
+                { tag: "leading zeros", text: "192.168.001.010", stands: true, acceptable: true },
+                { tag: "complete", text: "255.255.255.0", stands: true, acceptable: true }
             ]
         }
 
@@ -162,6 +165,8 @@ Item {
             for (let i = 0; i < data.text.length; ++i)
                 keyClick(data.text[i])
             compare(field.text === data.text, data.stands, field.text)
+            if (data.stands)
+                compare(field.acceptableInput, data.acceptable)
         }
 
         function test_selectorFollowsItsRole() {

@@ -111,27 +111,31 @@ SettingsTestCase {
             tryCompare(device, "wifi_dhcp", false, replyTimeout)
     }
 
-    // With DHCP off the first empty address field refuses the save.
-    function test_emptyFieldRefused_data() {
+    // With DHCP off the first address field that is empty or incomplete
+    // refuses the save and shows its outline.
+    function test_incompleteFieldRefused_data() {
         const rows = []
         const fields = ["ipField", "maskField", "gateField"]
         for (let i = 0; i < fields.length; ++i) {
-            rows.push({ tag: "wifi " + fields[i], entry: wifiEntry, field: fields[i], refused: true })
-            rows.push({ tag: "lan " + fields[i], entry: lanEntry, field: fields[i], refused: true })
+            rows.push({ tag: "wifi " + fields[i], entry: wifiEntry, field: fields[i], typed: "", refused: true })
+            rows.push({ tag: "lan " + fields[i], entry: lanEntry, field: fields[i], typed: "", refused: true })
         }
-        rows.push({ tag: "lan dhcp on", entry: lanEntry, field: "ipField", refused: false })
+        rows.push({ tag: "wifi half address", entry: wifiEntry, field: "ipField", typed: "192.168.1", refused: true })
+        rows.push({ tag: "lan mask with a hole", entry: lanEntry, field: "maskField", typed: "255.0.255.0", refused: true })
+        rows.push({ tag: "lan half gateway", entry: lanEntry, field: "gateField", typed: "127.0.0.", refused: true })
+        rows.push({ tag: "lan dhcp on", entry: lanEntry, field: "ipField", typed: "", refused: false })
         return rows
     }
 
-    function test_emptyFieldRefused(data) {
+    function test_incompleteFieldRefused(data) {
         const page = openNetworkPage(data.entry, "net-empty")
         const device = page.usedModel
         const field = findChild(page, data.field)
         // The Wi-Fi controller starts on DHCP: its fields are editable with it off.
         if (data.entry === wifiEntry)
             toggle(page, "dhcpSwitch")
-        typeInto(field, "")
-        compare(field.text, "")
+        typeInto(field, data.typed)
+        compare(field.text, data.typed)
         // The wired one starts off; with DHCP switched on the check is skipped.
         if (!data.refused)
             toggle(page, "dhcpSwitch")
@@ -145,7 +149,8 @@ SettingsTestCase {
         }
         saveAndExpectRefusal(page)
         verify(field.attention)
-        // Only the first empty field is flagged.
+        compare(field.background.border.color, field.attentionColor)
+        // Only the first refused field is flagged.
         const others = ["ipField", "maskField", "gateField"].filter(function(n) { return n !== data.field })
         for (let i = 0; i < others.length; ++i)
             verify(!findChild(page, others[i]).attention, others[i])
@@ -176,6 +181,8 @@ SettingsTestCase {
         return [
             { tag: "lan address", entry: lanEntry, field: "ipField", typed: "127.0.0.9",
               sent: "ip_address=127.0.0.9&" },
+            { tag: "lan address, leading zeros", entry: lanEntry, field: "ipField", typed: "127.0.0.010",
+              sent: "ip_address=127.0.0.10&" },
             { tag: "wifi mask", entry: wifiEntry, field: "maskField", typed: "255.255.0.0",
               sent: "ip_mask=255.255.0.0&" },
             { tag: "wifi gateway", entry: wifiEntry, field: "gateField", typed: "127.0.0.254",

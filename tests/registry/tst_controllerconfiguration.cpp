@@ -140,6 +140,10 @@ private Q_SLOTS:
         QTest::newRow("modbus") << changed("modbus_address", 0) << "modbus_address:";
         QTest::newRow("static address")
             << changed("lan.ipAddress_1", "10.0.0") << "lan.ipAddress_1: нужен адрес IPv4";
+        QTest::newRow("static mask")
+            << changed("lan.lan_mask", "255.0.255.0") << "lan.lan_mask: нужна маска подсети";
+        QTest::newRow("static gateway")
+            << changed("lan.lan_gate", "") << "lan.lan_gate: нужен адрес IPv4";
         QTest::newRow("input") << changed("inputs_types", QJsonArray{"ADC", "PUSH"})
                                << "inputs_types[1]: неизвестная функция входа";
         QTest::newRow("empty name") << changed("name", "") << "name: пустая строка";
