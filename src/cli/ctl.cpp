@@ -398,10 +398,8 @@ int Ctl::set()
     if (reported != level) {
         OutputText::printError(
             QStringLiteral("%1, канал %2: контроллер сообщает уровень %3, а не %4")
-                .arg(label(controller))
-                .arg(lightId)
-                .arg(reported)
-                .arg(level));
+                .arg(label(controller), QString::number(lightId), QString::number(reported),
+                     QString::number(level)));
         return DeviceFailed;
     }
     if (line.json) {
@@ -409,12 +407,12 @@ int Ctl::set()
         object.insert(QStringLiteral("channel"), levelJson(channel.index));
         OutputText::print(OutputText::json(object));
     } else {
+        // One substitution: a device's name holding "%1" stays as it is.
         OutputText::print(QStringLiteral("%1, канал %2 «%3»: %4 (%5%)\n")
-                              .arg(label(controller))
-                              .arg(lightId)
-                              .arg(shown(lookup.text(channel.index, "name")))
-                              .arg(level)
-                              .arg(Level::percentOf(level)));
+                              .arg(label(controller), QString::number(lightId),
+                                   shown(lookup.text(channel.index, "name")),
+                                   QString::number(level),
+                                   QString::number(Level::percentOf(level))));
     }
     return Done;
 }
