@@ -5,16 +5,16 @@
 #include "registry/rootmodel.h"
 
 #include <QEventLoop>
+#include <QJsonObject>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QTimer>
-
-#include <utility>
+#include <QStringList>
 
 ControllerLink::ControllerLink(RootModel &root, const QPersistentModelIndex &controller)
     : root(root), controller(controller),
       node(qobject_cast<NorvaleoDimmer *>(
-          static_cast<AbstractDeviceModel *>(controller.internalPointer())))
+          static_cast<AbstractDeviceModel *>(controller.internalPointer()))),
+      manager(nullptr)
 {
     // A mismatch would start the window's broadcast search for the lost
     // controller: the terminal sends only the requests it names.
@@ -23,27 +23,9 @@ ControllerLink::ControllerLink(RootModel &root, const QPersistentModelIndex &con
     }
 }
 
-QString ControllerLink::address(const QByteArray &role) const
+QString ControllerLink::text(const QByteArray &role) const
 {
     return root.data(controller, root.roleByName(role)).toString();
-}
-
-QVector<ControllerLink::Address> ControllerLink::addressOrder() const
-{
-    const Address wired{address("ipAddress_1"), true};
-    const Address wifi{address("ipAddress_2"), false};
-    // An empty address is missing here: there is nothing to connect to.
-    QVector<Address> order;
-    for (const Address &candidate : {wired, wifi}) {
-        if (!candidate.host.isEmpty() &&
-            (order.isEmpty() || order.first().host != candidate.host)) {
-            order.append(candidate);
-        }
-    }
-    if (order.size() == 2 && !inUse.wired) {
-        std::swap(order[0], order[1]);
-    }
-    return order;
 }
 
 ControllerLink::Outcome ControllerLink::request(const QUrlQuery &query)
@@ -51,10 +33,14 @@ ControllerLink::Outcome ControllerLink::request(const QUrlQuery &query)
     Outcome outcome;
     outcome.failure = QStringLiteral("у контроллера нет адреса");
     QStringList failures;
-    for (const Address &candidate : addressOrder()) {
+    for (const ControllerRoute::Address &candidate :
+         route.order(text("ipAddress_1"), text("ipAddress_2"))) {
         const Outcome attempt = requestAt(candidate.host, query);
         if (attempt.result == Result::Done || attempt.result == Result::Refused) {
-            inUse = candidate;
+            if (candidate.wired != route.isWiredInUse()) {
+                route.switchAddress();
+            }
+            hostInUse = candidate.host;
             return attempt;
         }
         failures.append(attempt.failure);
@@ -83,11 +69,13 @@ ControllerLink::Outcome ControllerLink::confirmAt(const QString &host)
     if (node) {
         node->forgetIdentity();
     }
-    Outcome outcome = exchange(host, DeviceProtocol::systemInfo());
+    QJsonObject status;
+    Outcome outcome = exchange(host, DeviceProtocol::systemInfo(), &status);
     if (outcome.result != Result::Done) {
         return outcome;
     }
-    if (!node || !node->isIdentityConfirmed()) {
+    if (!node ||
+        ControllerRoute::identityOf(status, text("uniqueId")) != ControllerRoute::Identity::Own) {
         outcome.result = Result::Foreign;
         outcome.failure = host + QStringLiteral(": отвечает другой контроллер");
         return outcome;
@@ -96,30 +84,21 @@ ControllerLink::Outcome ControllerLink::confirmAt(const QString &host)
     return outcome;
 }
 
-ControllerLink::Outcome ControllerLink::exchange(const QString &host, const QUrlQuery &query)
+ControllerLink::Outcome ControllerLink::exchange(const QString &host, const QUrlQuery &query,
+                                                 QJsonObject *answer)
 {
     Outcome outcome;
     outcome.address = host;
-    QNetworkReply *reply = manager.get(
+    QNetworkReply *reply = ControllerRoute::get(
+        manager,
         QNetworkRequest(DeviceProtocol::requestUrl(host, DeviceProtocol::HttpPort, query)));
-    reply->setReadBufferSize(NorvaleoDimmer::MaxReplyBytes);
     QEventLoop loop;
-    QTimer abortTimer;
-    abortTimer.setSingleShot(true);
-    bool timedOut = false;
-    QObject::connect(&abortTimer, &QTimer::timeout, reply, [&] {
-        timedOut = true;
-        reply->abort();
-    });
-    QObject::connect(reply, &QIODevice::readyRead, reply, [reply] {
-        if (reply->bytesAvailable() >= NorvaleoDimmer::MaxReplyBytes) {
-            reply->abort();
-        }
-    });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    abortTimer.start(NorvaleoDimmer::RequestTimeoutMs);
-    loop.exec();
+    if (!reply->isFinished()) {
+        loop.exec();
+    }
 
+    const bool timedOut = ControllerRoute::isTimedOut(*reply);
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError error = reply->error();
     // An aborted reply is closed: only a finished one has a body to read.
@@ -134,7 +113,7 @@ ControllerLink::Outcome ControllerLink::exchange(const QString &host, const QUrl
         outcome.failure =
             host +
             (error == QNetworkReply::OperationCanceledError
-                 ? QStringLiteral(": ответ больше %1 байт").arg(NorvaleoDimmer::MaxReplyBytes)
+                 ? QStringLiteral(": ответ больше %1 байт").arg(ControllerRoute::MaxReplyBytes)
                  : QStringLiteral(": ответ HTTP %1").arg(status));
         return outcome;
     }
@@ -150,6 +129,9 @@ ControllerLink::Outcome ControllerLink::exchange(const QString &host, const QUrl
         return outcome;
     }
     outcome.result = Result::Done;
+    if (answer) {
+        *answer = read.object;
+    }
     if (node) {
         node->handleReplyBody(body);
     }
@@ -159,7 +141,7 @@ ControllerLink::Outcome ControllerLink::exchange(const QString &host, const QUrl
 QString ControllerLink::networkFailure(int error, bool timedOut)
 {
     if (timedOut) {
-        return QStringLiteral("нет ответа за %1 с").arg(NorvaleoDimmer::RequestTimeoutMs / 1000);
+        return QStringLiteral("нет ответа за %1 с").arg(ControllerRoute::RequestTimeoutMs / 1000);
     }
     switch (error) {
     case QNetworkReply::ConnectionRefusedError:

@@ -12,7 +12,6 @@
 #include <QMetaMethod>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QTimer>
 #include <QTimerEvent>
 #include <QUrl>
 
@@ -197,40 +196,21 @@ QString NorvaleoDimmer::addressOf(const QByteArray &role) const
 
 void NorvaleoDimmer::setUsingInterface()
 {
-    setData(selfIndex(), useSecondAddress ? 2 : 1, roleByName("using_interface"));
+    setData(selfIndex(), route.isWiredInUse() ? 1 : 2, roleByName("using_interface"));
 }
 
 QString NorvaleoDimmer::currentHost()
 {
-    const QString wired = addressOf("ipAddress_1");
-    const QString wifi = addressOf("ipAddress_2");
-    const QString &preferred = useSecondAddress ? wifi : wired;
-    const QString &other = useSecondAddress ? wired : wifi;
-    if (!preferred.isNull()) {
-        return preferred;
+    const QVector<ControllerRoute::Address> order =
+        route.order(addressOf("ipAddress_1"), addressOf("ipAddress_2"));
+    if (order.isEmpty()) {
+        return QString();
     }
-    if (!other.isNull()) {
+    // The address in use is missing: the other one takes over.
+    if (order.first().wired != route.isWiredInUse()) {
         switchInterface();
     }
-    return other;
-}
-
-void NorvaleoDimmer::sendRequest(const QNetworkRequest &request)
-{
-    QNetworkReply *reply = networkManager->get(request);
-    auto *timer = new QTimer(this);
-    timer->setSingleShot(true);
-    timer->setInterval(RequestTimeoutMs);
-    connect(timer, &QTimer::timeout, reply, &QNetworkReply::abort);
-    connect(reply, &QObject::destroyed, timer, &QObject::deleteLater);
-    // The buffer stops reading at the bound; a reply that reaches it is given up.
-    reply->setReadBufferSize(MaxReplyBytes);
-    connect(reply, &QIODevice::readyRead, reply, [reply] {
-        if (reply->bytesAvailable() >= MaxReplyBytes) {
-            reply->abort();
-        }
-    });
-    timer->start();
+    return order.first().host;
 }
 
 bool NorvaleoDimmer::sendQuery(const QUrlQuery &query, int tag)
@@ -239,9 +219,7 @@ bool NorvaleoDimmer::sendQuery(const QUrlQuery &query, int tag)
     if (!networkManager) {
         return false;
     }
-    // A change could reach another device that took the address.
-    if (!identityConfirmed &&
-        query.queryItemValue(QStringLiteral("request_type")) != QLatin1String("get")) {
+    if (!route.allows(query)) {
         return false;
     }
     const QString host = currentHost();
@@ -256,7 +234,7 @@ bool NorvaleoDimmer::sendQuery(const QUrlQuery &query, int tag)
         request.setAttribute(QNetworkRequest::User, tag);
     }
     ++pendingRequests;
-    sendRequest(request);
+    ControllerRoute::get(*networkManager, request);
     return true;
 }
 
@@ -439,7 +417,7 @@ bool NorvaleoDimmer::handleReplyBody(const QByteArray &body, bool applyAnyway)
         if (applyStatus(reply.object)) {
             setConnected(true);
             // A dimmer_info read while the identity was unconfirmed was not applied.
-            if (identityConfirmed) {
+            if (route.isConfirmed()) {
                 const bool withSystemInfo = reply.object.contains(QLatin1String("system_info"));
                 // Kept at its own size: a body read whole carries the read
                 // buffer's room, 16 kB and more, for every controller.
@@ -473,7 +451,9 @@ bool NorvaleoDimmer::isAppliedAlready(const QByteArray &body)
     for (int withSystemInfo = 0; withSystemInfo < 2; ++withSystemInfo) {
         const AppliedReply &applied = lastApplied[withSystemInfo];
         if (applied.revision == revision() && applied.body == body) {
-            identityConfirmed = identityConfirmed || withSystemInfo;
+            if (withSystemInfo) {
+                route.confirm();
+            }
             return true;
         }
     }
@@ -482,39 +462,30 @@ bool NorvaleoDimmer::isAppliedAlready(const QByteArray &body)
 
 bool NorvaleoDimmer::applyStatus(const QJsonObject &reply)
 {
-    const auto systemInfo = reply.constFind(QLatin1String("system_info"));
-    const bool hasSystemInfo = systemInfo != reply.constEnd();
-    const auto dimmerInfo = reply.constFind(QLatin1String("dimmer_info"));
-    const bool foreign =
-        hasSystemInfo ? !isOwnSystemInfo(systemInfo.value())
-                      : dimmerInfo != reply.constEnd() && carriesOtherUniqueId(dimmerInfo.value());
-    if (foreign) {
+    const ControllerRoute::Identity identity =
+        ControllerRoute::identityOf(reply, propertyValue("uniqueId").toString());
+    if (identity == ControllerRoute::Identity::Foreign) {
         forgetUnvouched();
         return false;
     }
+    // Only an own system_info is left among the replies that carry one.
+    const bool hasSystemInfo = identity == ControllerRoute::Identity::Own;
     if (hasSystemInfo) {
-        identityConfirmed = true;
+        route.confirm();
     }
     // Members in name order: dimmer_info before system_info.
-    if (dimmerInfo != reply.constEnd() && identityConfirmed) {
+    const auto dimmerInfo = reply.constFind(QLatin1String("dimmer_info"));
+    if (dimmerInfo != reply.constEnd() && route.isConfirmed()) {
         parseDimmerInfo(dimmerInfo.value());
     }
     if (hasSystemInfo) {
-        const bool applied = parseSystemInfo(systemInfo.value().toObject());
+        const bool applied = parseSystemInfo(reply.value(QLatin1String("system_info")).toObject());
         if (applied) {
             rememberVouched();
         }
         return applied;
     }
     return true;
-}
-
-// Some devices name themselves in dimmer_info too.
-bool NorvaleoDimmer::carriesOtherUniqueId(const QJsonValue &info) const
-{
-    const QJsonValue uniqueId = info.toObject().value(QLatin1String("unique_id"));
-    return !uniqueId.isUndefined() &&
-           !(uniqueId.isString() && uniqueId.toString() == propertyValue("uniqueId").toString());
 }
 
 void NorvaleoDimmer::rememberVouched()
@@ -550,12 +521,6 @@ void NorvaleoDimmer::forgetUnvouched()
             Q_EMIT model->dataChanged(childIndex(row), childIndex(row), {nameRole});
         }
     }
-}
-
-bool NorvaleoDimmer::isOwnSystemInfo(const QJsonValue &value) const
-{
-    const QJsonValue uniqueId = value.toObject().value(QLatin1String("unique_id"));
-    return uniqueId.isString() && uniqueId.toString() == propertyValue("uniqueId").toString();
 }
 
 bool NorvaleoDimmer::parseSystemInfo(const QJsonValue &value)
@@ -1086,7 +1051,7 @@ void NorvaleoDimmer::startCommunication()
     networkManager = new DeviceNetworkAccessManager(this);
     connect(networkManager, &QNetworkAccessManager::finished, this, &NorvaleoDimmer::httpResponse);
     pollTick = 0;
-    identityConfirmed = false;
+    route.forgetConfirmation();
     rememberVouched();
     requestSystemInfo();
     pollTimerId = startTimer(PollIntervalMs, Qt::CoarseTimer);
@@ -1103,7 +1068,7 @@ void NorvaleoDimmer::timerEvent(QTimerEvent *event)
         return;
     }
     // Until the device at this address has said who it is, only ask that.
-    if (pollTick > LastDimmerInfoTick || !identityConfirmed) {
+    if (pollTick > LastDimmerInfoTick || !route.isConfirmed()) {
         pollTick = 0;
         requestSystemInfo();
         return;
@@ -1135,8 +1100,7 @@ void NorvaleoDimmer::setConnected(bool connected)
 
 void NorvaleoDimmer::switchInterface()
 {
-    useSecondAddress = useSecondAddress ? 0 : 1;
-    identityConfirmed = false;
+    route.switchAddress();
     setUsingInterface();
 }
 

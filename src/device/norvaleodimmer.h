@@ -1,6 +1,7 @@
 #ifndef NORVALEODIMMER_H
 #define NORVALEODIMMER_H
 
+#include "device/controllerroute.h"
 #include "device/deviceprotocol.h"
 #include "model/abstractdevicemodel.h"
 
@@ -23,10 +24,8 @@ class NorvaleoDimmer : public AbstractDeviceModel
     Q_OBJECT
 
 public:
-    // Every request is aborted after this and counts as failed.
-    static constexpr int RequestTimeoutMs = 4000;
-    // Far above any real reply; a device that sends this much is cut off like a timeout.
-    static constexpr qint64 MaxReplyBytes = 1024 * 1024;
+    static constexpr int RequestTimeoutMs = ControllerRoute::RequestTimeoutMs;
+    static constexpr qint64 MaxReplyBytes = ControllerRoute::MaxReplyBytes;
 
     NorvaleoDimmer(const QString &ipAddress1, const QString &ipAddress2, const QString &uniqueId,
                    const QString &name, int id, QObject *parent);
@@ -42,9 +41,9 @@ public:
     bool handleReplyBody(const QByteArray &body, bool applyAnyway = false);
     // For a program that sends the requests itself and turns to another
     // address: until a system_info from there carries this controller's unique
-    // id, no dimmer_info it answers is applied (see identityConfirmed).
-    void forgetIdentity() { identityConfirmed = false; }
-    bool isIdentityConfirmed() const { return identityConfirmed; }
+    // id, no dimmer_info it answers is applied (see route).
+    void forgetIdentity() { route.forgetConfirmation(); }
+    bool isIdentityConfirmed() const { return route.isConfirmed(); }
 
     // For a caller that waits for each change: the next change request a
     // setter sends carries the tag, and its reply is reported by answered.
@@ -91,7 +90,6 @@ protected:
 
 private:
     QString currentHost();
-    void sendRequest(const QNetworkRequest &request);
     void requestSystemInfo();
     void requestDimmerInfo();
     bool parseSystemInfo(const QJsonValue &value);
@@ -127,7 +125,6 @@ private:
     bool isAppliedAlready(const QByteArray &body);
     void failureEvent();
     void setUsingInterface();
-    bool isOwnSystemInfo(const QJsonValue &value) const;
     QString addressOf(const QByteArray &role) const;
     QModelIndex selfIndex();
     QModelIndex childIndex(int row);
@@ -139,13 +136,11 @@ private:
     qint32 pollTick = 0;
     qint32 replyErrors = 0;
     qint32 failureCount = 0;
-    qint32 useSecondAddress = 0;
-    // Whether a system_info on the current address carried this controller's
-    // unique id since the start, the last address switch or the last mismatch.
-    // Until then another device may answer there: its dimmer_info is not
-    // applied and no change is sent. Nothing is fed before the start but test
-    // and benchmark bytes, so it holds until then.
-    bool identityConfirmed = true;
+    // The address in use, and whether a system_info there carried this
+    // controller's unique id since the start, the last address switch or the
+    // last mismatch. Until then another device may answer there: its
+    // dimmer_info is not applied and no change is sent.
+    ControllerRoute route;
     int nextChangeTag = 0;
     // The last replies applied in full, without and with system_info, and the
     // revision each left: polls mostly bring the same bytes again, which would
@@ -167,7 +162,6 @@ private:
     Vouched vouched;
     void rememberVouched();
     void forgetUnvouched();
-    bool carriesOtherUniqueId(const QJsonValue &info) const;
 };
 
 #endif // NORVALEODIMMER_H

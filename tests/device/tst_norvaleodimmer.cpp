@@ -1,3 +1,4 @@
+#include "device/controllerroute.h"
 #include "device/norvaleodimmer.h"
 #include "model/devicelimits.h"
 #include "model/dimmer.h"
@@ -7,6 +8,8 @@
 #include "../common/modeltestsetup.h"
 #include "testrootmodel.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMetaMethod>
 #include <QSignalSpy>
 #include <QTest>
@@ -303,6 +306,62 @@ private Q_SLOTS:
         f.controller->handleReplyBody(level);
         QCOMPARE(f.value(0, "brightness"), QVariant(90));
         QCOMPARE(f.tester.unexpected(), QStringList());
+    }
+
+    void routeOrder_data()
+    {
+        QTest::addColumn<QString>("wired");
+        QTest::addColumn<bool>("switched");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("wired first")
+            << "127.0.0.2" << false << QStringList{"127.0.0.2", "127.0.0.3 wifi"};
+        QTest::newRow("switched") << "127.0.0.2" << true
+                                  << QStringList{"127.0.0.3 wifi", "127.0.0.2"};
+        QTest::newRow("no wired") << "" << false << QStringList{"127.0.0.3 wifi"};
+        QTest::newRow("one host") << "127.0.0.3" << false << QStringList{"127.0.0.3"};
+    }
+
+    // The order the node and norvaleo-ctl ask addresses in; a switch needs a new proof.
+    void routeOrder()
+    {
+        QFETCH(QString, wired);
+        QFETCH(bool, switched);
+        QFETCH(QStringList, order);
+        ControllerRoute route;
+        if (switched) {
+            route.switchAddress();
+        }
+        QStringList asked;
+        for (const ControllerRoute::Address &address : route.order(wired, "127.0.0.3")) {
+            asked.append(address.host + (address.wired ? "" : " wifi"));
+        }
+        QCOMPARE(asked, order);
+        QCOMPARE(route.allows(DeviceProtocol::brightness(1, 5)), !switched);
+        QVERIFY(route.allows(DeviceProtocol::dimmerInfo()));
+    }
+
+    void routeIdentity_data()
+    {
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<int>("identity");
+        const int own = int(ControllerRoute::Identity::Own);
+        const int foreign = int(ControllerRoute::Identity::Foreign);
+        const int unproven = int(ControllerRoute::Identity::Unproven);
+        QTest::newRow("own") << ownSystemInfo(R"("name":"Hall")") << own;
+        QTest::newRow("other") << systemInfo(R"("unique_id":"NV-0002")") << foreign;
+        QTest::newRow("no id") << systemInfo(R"("name":"Hall")") << foreign;
+        QTest::newRow("id as number") << systemInfo(R"("unique_id":1)") << foreign;
+        QTest::newRow("named dimmer_info") << dimmerInfo(R"("unique_id":"NV-0002")") << foreign;
+        QTest::newRow("own dimmer_info") << dimmerInfo(R"("unique_id":"NV-0001")") << unproven;
+        QTest::newRow("plain ok") << ok() << unproven;
+    }
+
+    void routeIdentity()
+    {
+        QFETCH(QByteArray, status);
+        QFETCH(int, identity);
+        const QJsonObject object = QJsonDocument::fromJson(status).object();
+        QCOMPARE(int(ControllerRoute::identityOf(object, uniqueId)), identity);
     }
 
     void systemInfoValues()
