@@ -150,6 +150,8 @@ SettingsTestCase {
         saveAndExpectRefusal(page)
         verify(field.attention)
         compare(field.background.border.color, field.attentionColor)
+        if (data.tag === "wifi half address")
+            simulator.screenshot(page, "settings-wifi-half-address")
         // Only the first refused field is flagged.
         const others = ["ipField", "maskField", "gateField"].filter(function(n) { return n !== data.field })
         for (let i = 0; i < others.length; ++i)
