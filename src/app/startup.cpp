@@ -34,9 +34,6 @@
 namespace {
 const char *const typesUri = "Project.types";
 const char *const enumsOnly = "Access to enums & flags only";
-// Polling starts at the first frame; a window that draws none (started
-// hidden) must not leave the controllers idle for longer than this.
-constexpr int FirstFrameGraceMs = 3000;
 // After the first frame's shaders are compiled and the first replies are
 // read, the heap holds megabytes freed by start-up alone.
 constexpr int ReleaseStartupMemoryMs = 5000;
@@ -128,10 +125,11 @@ QIcon Startup::windowIcon()
     return icon;
 }
 
-void Startup::startCommunicationAfterFirstFrame(QQmlApplicationEngine &engine, RootModel *rootModel)
+void Startup::startCommunicationAfterFirstFrame(QQmlApplicationEngine &engine, RootModel *rootModel,
+                                                int graceMs)
 {
     // Starting is idempotent per controller, so a frame and the timer may both come.
-    QTimer::singleShot(FirstFrameGraceMs, rootModel, &RootModel::startDevicesCommunication);
+    QTimer::singleShot(graceMs, rootModel, &RootModel::startDevicesCommunication);
     const QList<QObject *> roots = engine.rootObjects();
     auto *window = roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
     if (!window) {

@@ -43,9 +43,12 @@ public:
 
     // The restored controllers start polling once the window has drawn its
     // first frame, or after a grace period if no frame comes (a window that
-    // starts hidden).
+    // starts hidden): long enough for a slow first frame, short enough not to
+    // leave them idle.
+    static constexpr int FirstFrameGraceMs = 3000;
     static void startCommunicationAfterFirstFrame(QQmlApplicationEngine &engine,
-                                                  RootModel *rootModel);
+                                                  RootModel *rootModel,
+                                                  int graceMs = FirstFrameGraceMs);
 
     // How long the list waits after a change before it is written.
     static constexpr int SaveDelayMs = 2000;
