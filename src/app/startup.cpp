@@ -50,12 +50,6 @@ QStringList argumentList(int argc, char **argv)
     return arguments;
 }
 
-void setApplicationIdentity()
-{
-    QCoreApplication::setApplicationName(QStringLiteral("NorvaleoDimmer"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(NORVALEO_VERSION));
-}
-
 void print(FILE *stream, const QString &text)
 {
     // UTF-8 as norvaleo-ctl writes, whatever the locale says.
@@ -68,7 +62,7 @@ void print(FILE *stream, const QString &text)
 int answerWithoutWindow(int &argc, char **argv, const CommandLine &commandLine)
 {
     QCoreApplication app(argc, argv);
-    setApplicationIdentity();
+    Startup::setApplicationIdentity();
     if (commandLine.helpRequested()) {
         print(stdout, CommandLine::helpText());
     } else {
@@ -79,6 +73,12 @@ int answerWithoutWindow(int &argc, char **argv, const CommandLine &commandLine)
 }
 
 } // namespace
+
+void Startup::setApplicationIdentity()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("NorvaleoDimmer"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NORVALEO_VERSION));
+}
 
 void Startup::registerQmlTypes()
 {

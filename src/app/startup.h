@@ -25,6 +25,9 @@ public:
     // The application icon at the sizes window managers show.
     static QIcon windowIcon();
 
+    // The name and the project's version, which the window title shows.
+    static void setApplicationIdentity();
+
     // The two enumerations, as uncreatable types of "Project.types" 1.0.
     static void registerQmlTypes();
 

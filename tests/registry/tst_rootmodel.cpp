@@ -120,7 +120,8 @@ private Q_SLOTS:
         QCOMPARE(root.roleByName("favourites"), 306);
         QCOMPARE(root.roleByName("ipAddress_2"), 261);
         QCOMPARE(root.columnCount(), 50);
-        QCOMPARE(root.applicationVersion(), QStringLiteral("2.0.1"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(NORVALEO_VERSION));
+        QCOMPARE(root.applicationVersion(), QStringLiteral(NORVALEO_VERSION));
         QCOMPARE(root.countDevices(), 0);
 
         root.stopSearching();
