@@ -35,9 +35,6 @@
 namespace {
 const char *const typesUri = "Project.types";
 const char *const enumsOnly = "Access to enums & flags only";
-// Polling starts at the first frame; a window that draws none (started
-// hidden) must not leave the controllers idle for longer than this.
-constexpr int FirstFrameGraceMs = 3000;
 // After the first frame's shaders are compiled and the first replies are
 // read, the heap holds megabytes freed by start-up alone.
 constexpr int ReleaseStartupMemoryMs = 5000;
@@ -54,12 +51,6 @@ QStringList argumentList(int argc, char **argv)
     return arguments;
 }
 
-void setApplicationIdentity()
-{
-    QCoreApplication::setApplicationName(QStringLiteral("NorvaleoDimmer"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(NORVALEO_VERSION));
-}
-
 void print(FILE *stream, const QString &text)
 {
     // UTF-8 as norvaleo-ctl writes, whatever the locale says.
@@ -72,7 +63,7 @@ void print(FILE *stream, const QString &text)
 int answerWithoutWindow(int &argc, char **argv, const CommandLine &commandLine)
 {
     QCoreApplication app(argc, argv);
-    setApplicationIdentity();
+    Startup::setApplicationIdentity();
     if (commandLine.helpRequested()) {
         print(stdout, CommandLine::helpText());
     } else {
@@ -83,6 +74,12 @@ int answerWithoutWindow(int &argc, char **argv, const CommandLine &commandLine)
 }
 
 } // namespace
+
+void Startup::setApplicationIdentity()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("NorvaleoDimmer"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NORVALEO_VERSION));
+}
 
 void Startup::registerQmlTypes()
 {
@@ -130,10 +127,11 @@ QIcon Startup::windowIcon()
     return icon;
 }
 
-void Startup::startCommunicationAfterFirstFrame(QQmlApplicationEngine &engine, RootModel *rootModel)
+void Startup::startCommunicationAfterFirstFrame(QQmlApplicationEngine &engine, RootModel *rootModel,
+                                                int graceMs)
 {
     // Starting is idempotent per controller, so a frame and the timer may both come.
-    QTimer::singleShot(FirstFrameGraceMs, rootModel, &RootModel::startDevicesCommunication);
+    QTimer::singleShot(graceMs, rootModel, &RootModel::startDevicesCommunication);
     const QList<QObject *> roots = engine.rootObjects();
     auto *window = roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
     if (!window) {

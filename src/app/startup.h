@@ -25,6 +25,9 @@ public:
     // The application icon at the sizes window managers show.
     static QIcon windowIcon();
 
+    // The name and the project's version, which the window title shows.
+    static void setApplicationIdentity();
+
     // The two enumerations, as uncreatable types of "Project.types" 1.0.
     static void registerQmlTypes();
 
@@ -43,9 +46,12 @@ public:
 
     // The restored controllers start polling once the window has drawn its
     // first frame, or after a grace period if no frame comes (a window that
-    // starts hidden).
+    // starts hidden): long enough for a slow first frame, short enough not to
+    // leave them idle.
+    static constexpr int FirstFrameGraceMs = 3000;
     static void startCommunicationAfterFirstFrame(QQmlApplicationEngine &engine,
-                                                  RootModel *rootModel);
+                                                  RootModel *rootModel,
+                                                  int graceMs = FirstFrameGraceMs);
 
     // How long the list waits after a change before it is written.
     static constexpr int SaveDelayMs = 2000;

@@ -8,6 +8,7 @@
 #include "model/hostaddresstext.h"
 #include "json/jsonreader.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -130,7 +131,7 @@ AbstractDeviceModel *RootModel::devicesNode() const
 
 QString RootModel::applicationVersion() const
 {
-    return QStringLiteral("2.0.1");
+    return QCoreApplication::applicationVersion();
 }
 
 int RootModel::countDevices() const

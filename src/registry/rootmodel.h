@@ -45,6 +45,7 @@ public:
     // a process killed later loses nothing; 0 (the default) writes only when asked.
     void setSaveDelay(int milliseconds);
     Q_INVOKABLE bool clearSettings();
+    // The one Startup gives the application.
     Q_INVOKABLE QString applicationVersion() const;
     Q_INVOKABLE int countDevices() const;
     int maxNameLength() const;

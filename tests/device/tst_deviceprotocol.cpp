@@ -129,190 +129,160 @@ private Q_SLOTS:
         QCOMPARE(items.at(2), qMakePair(QStringLiteral("name"), name));
     }
 
-    void wifiSettings_data()
+    // Each settings group the pages send: what the device is asked and the
+    // roles the node takes, or nothing for a value it cannot send.
+    void settingsGroups_data()
     {
+        QTest::addColumn<QByteArray>("group");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("query");
         QTest::addColumn<Roles>("roles");
-        const QString prefix = QStringLiteral("request_type=set&item_type=wifi_settings&");
-        const Roles cleared{{"wifi_status", false}, {"wifi_pass", QStringLiteral("")}};
+        const auto row = [](const char *group, const char *tag) -> QTestData & {
+            return QTest::addRow("%s: %s", group, tag) << QByteArray(group);
+        };
+        {
+            const QString prefix = QStringLiteral("request_type=set&item_type=wifi_settings&");
+            const Roles cleared{{"wifi_status", false}, {"wifi_pass", QStringLiteral("")}};
 
-        Roles dhcpOn = cleared;
-        dhcpOn.insert("wifi_dhcp", true);
-        QTest::newRow("no ssid, dhcp on")
-            << R"({"wifi_settings":{"wifi_dhcp":"true"}})" << prefix + "dhcp=true" << dhcpOn;
-        QTest::newRow("ssid marked missing")
-            << R"({"wifi_settings":{"wifi_ssid":";undefined;","wifi_pass":"x","wifi_dhcp":"yes"}})"
-            << prefix + "dhcp=true" << dhcpOn;
-        QTest::newRow("dhcp as JSON false reads as on")
-            << R"({"wifi_settings":{"wifi_dhcp":false,"wifi_ip":"10.0.0.5"}})"
-            << prefix + "dhcp=true" << dhcpOn;
+            Roles dhcpOn = cleared;
+            dhcpOn.insert("wifi_dhcp", true);
+            row("wifi", "no ssid, dhcp on")
+                << R"({"wifi_settings":{"wifi_dhcp":"true"}})" << prefix + "dhcp=true" << dhcpOn;
+            row("wifi", "ssid marked missing")
+                << R"({"wifi_settings":{"wifi_ssid":";undefined;","wifi_pass":"x","wifi_dhcp":"yes"}})"
+                << prefix + "dhcp=true" << dhcpOn;
+            row("wifi", "dhcp as JSON false reads as on")
+                << R"({"wifi_settings":{"wifi_dhcp":false,"wifi_ip":"10.0.0.5"}})"
+                << prefix + "dhcp=true" << dhcpOn;
 
-        Roles withSsid = dhcpOn;
-        withSsid.insert("wifi_ssid", QStringLiteral("Home Net"));
-        QTest::newRow("ssid and password")
-            << R"({"wifi_settings":{"wifi_ssid":"Home Net","wifi_pass":"p&q","wifi_dhcp":"true"}})"
-            << prefix + "ssid=Home%20Net&pass=p%26q&dhcp=true" << withSsid;
-        Roles plusSsid = dhcpOn;
-        plusSsid.insert("wifi_ssid", QStringLiteral("Net+"));
-        QTest::newRow("plus in ssid and password")
-            << R"({"wifi_settings":{"wifi_ssid":"Net+","wifi_pass":"a+b","wifi_dhcp":"true"}})"
-            << prefix + "ssid=Net%2B&pass=a%2Bb&dhcp=true" << plusSsid;
+            Roles withSsid = dhcpOn;
+            withSsid.insert("wifi_ssid", QStringLiteral("Home Net"));
+            row("wifi", "ssid and password")
+                << R"({"wifi_settings":{"wifi_ssid":"Home Net","wifi_pass":"p&q","wifi_dhcp":"true"}})"
+                << prefix + "ssid=Home%20Net&pass=p%26q&dhcp=true" << withSsid;
+            Roles plusSsid = dhcpOn;
+            plusSsid.insert("wifi_ssid", QStringLiteral("Net+"));
+            row("wifi", "plus in ssid and password")
+                << R"({"wifi_settings":{"wifi_ssid":"Net+","wifi_pass":"a+b","wifi_dhcp":"true"}})"
+                << prefix + "ssid=Net%2B&pass=a%2Bb&dhcp=true" << plusSsid;
 
-        Roles fixed = cleared;
-        fixed.insert("wifi_dhcp", false);
-        fixed.insert("ipAddress_2", QStringLiteral("10.0.0.9"));
-        fixed.insert("wifi_mask", QStringLiteral("255.255.255.0"));
-        fixed.insert("wifi_gate", QStringLiteral("10.0.0.1"));
-        fixed.insert("wifi_ssid", QStringLiteral("N"));
-        QTest::newRow("static address, no password")
-            << R"({"wifi_settings":{"wifi_ssid":"N","wifi_dhcp":"false","wifi_ip":"10.0.0.9",)"
-               R"("wifi_mask":"255.255.255.0","wifi_gate":"10.0.0.1"}})"
-            << prefix + "ssid=N&pass=&dhcp=false&ip_address=10.0.0.9&ip_mask=255.255.255.0&ip_gate="
-                        "10.0.0.1"
-            << fixed;
+            Roles fixed = cleared;
+            fixed.insert("wifi_dhcp", false);
+            fixed.insert("ipAddress_2", QStringLiteral("10.0.0.9"));
+            fixed.insert("wifi_mask", QStringLiteral("255.255.255.0"));
+            fixed.insert("wifi_gate", QStringLiteral("10.0.0.1"));
+            fixed.insert("wifi_ssid", QStringLiteral("N"));
+            row("wifi", "static address, no password")
+                << R"({"wifi_settings":{"wifi_ssid":"N","wifi_dhcp":"false","wifi_ip":"10.0.0.9",)"
+                   R"("wifi_mask":"255.255.255.0","wifi_gate":"10.0.0.1"}})"
+                << prefix + "ssid=N&pass=&dhcp=false&ip_address=10.0.0.9&ip_mask=255.255.255.0&"
+                            "ip_gate=10.0.0.1"
+                << fixed;
 
-        const QString nothing = QStringLiteral("<nothing>");
-        QTest::newRow("no dhcp member")
-            << R"({"wifi_settings":{"wifi_ssid":"N"}})" << nothing << Roles();
-        QTest::newRow("group null") << R"({"wifi_settings":null})" << nothing << Roles();
-        QTest::newRow("group missing") << R"({"wifi_dhcp":"true"})" << nothing << Roles();
-        QTest::newRow("not JSON") << "wifi_dhcp=true" << nothing << Roles();
-        QTest::newRow("empty") << "" << nothing << Roles();
+            const QString nothing = QStringLiteral("<nothing>");
+            row("wifi", "no dhcp member")
+                << R"({"wifi_settings":{"wifi_ssid":"N"}})" << nothing << Roles();
+            row("wifi", "group null") << R"({"wifi_settings":null})" << nothing << Roles();
+            row("wifi", "group missing") << R"({"wifi_dhcp":"true"})" << nothing << Roles();
+            row("wifi", "not JSON") << "wifi_dhcp=true" << nothing << Roles();
+            row("wifi", "empty") << "" << nothing << Roles();
+        }
+        {
+            const QString prefix = QStringLiteral("request_type=set&item_type=lan_settings&");
+            row("lan", "static")
+                << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0.7",)"
+                   R"("lan_mask":"255.0.0.0","lan_gate":"10.0.0.1"}})"
+                << prefix + "dhcp=false&ip_address=10.0.0.7&ip_mask=255.0.0.0&ip_gate=10.0.0.1"
+                << Roles{{"lan_dhcp", false},
+                         {"ipAddress_1", QStringLiteral("10.0.0.7")},
+                         {"lan_mask", QStringLiteral("255.0.0.0")},
+                         {"lan_gate", QStringLiteral("10.0.0.1")},
+                         {"lan_status", false}};
+            row("lan", "leading zeros are decimal")
+                << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0.010",)"
+                   R"("lan_mask":"255.000.0.0","lan_gate":"10.0.0.001"}})"
+                << prefix + "dhcp=false&ip_address=10.0.0.10&ip_mask=255.0.0.0&ip_gate=10.0.0.1"
+                << Roles{{"lan_dhcp", false},
+                         {"ipAddress_1", QStringLiteral("10.0.0.10")},
+                         {"lan_mask", QStringLiteral("255.0.0.0")},
+                         {"lan_gate", QStringLiteral("10.0.0.1")},
+                         {"lan_status", false}};
+            // A controller given half an address is lost until reset by hand.
+            row("lan", "half an address")
+                << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0",)"
+                   R"("lan_mask":"255.0.0.0","lan_gate":"10.0.0.1"}})"
+                << QStringLiteral("<nothing>") << Roles();
+            row("lan", "mask with a hole")
+                << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0.7",)"
+                   R"("lan_mask":"255.0.255.0","lan_gate":"10.0.0.1"}})"
+                << QStringLiteral("<nothing>") << Roles();
+            row("lan", "no gateway")
+                << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0.7",)"
+                   R"("lan_mask":"255.0.0.0"}})"
+                << QStringLiteral("<nothing>") << Roles();
+            row("lan", "dhcp ignores addresses")
+                << R"({"lan_settings":{"lan_dhcp":"true","lan_ip":"10.0.0.7"}})"
+                << prefix + "dhcp=true" << Roles{{"lan_dhcp", true}, {"lan_status", false}};
+            row("lan", "dhcp null") << R"({"lan_settings":{"lan_dhcp":null,"lan_ip":"1.2.3.4"}})"
+                                    << QStringLiteral("<nothing>") << Roles();
+            row("lan", "array document") << R"([{"lan_settings":{"lan_dhcp":"true"}}])"
+                                         << QStringLiteral("<nothing>") << Roles();
+        }
+        {
+            const QString prefix = QStringLiteral("request_type=set&item_type=dimming_parameters");
+            row("dimming", "only half period")
+                << R"({"half_period":"9900"})" << prefix + "&half_period=9900"
+                << Roles{{"dimmer_half_period", 9900}};
+            row("dimming", "all, in the device's order")
+                << R"({"use_timer_sinch":"false","pulse_duration":"8000","half_period":"10000",)"
+                   R"("crosszero_offset":"abc"})"
+                << prefix + "&crosszero_offset=abc&half_period=10000&pulse_duration=8000&use_timer_"
+                            "sinch=false"
+                << Roles{{"crosszero_offset", 0},
+                         {"dimmer_half_period", 10000},
+                         {"dimmer_pulse_duration", 8000},
+                         {"dimmer_use_timer_sinch", false}};
+            row("dimming", "numbers must come as text")
+                << R"({"half_period":9900,"use_timer_sinch":""})" << prefix << Roles();
+            row("dimming", "not JSON")
+                << "half_period=9900" << QStringLiteral("<nothing>") << Roles();
+        }
+        {
+            row("rs485", "19200 8E2")
+                << "19200 8E2"
+                << QStringLiteral("request_type=set&item_type=rs485_settings&speed=19200&mode=8E2")
+                << Roles{{"rs485_speed", 19200},
+                         {"rs485_data_bits", 8},
+                         {"rs485_parity", QStringLiteral("E")},
+                         {"rs485_stop_bits", 2}};
+            row("rs485", "not checked against the accepted values")
+                << "abc 7O3x"
+                << QStringLiteral("request_type=set&item_type=rs485_settings&speed=abc&mode=7O3x")
+                << Roles{{"rs485_speed", 0},
+                         {"rs485_data_bits", 7},
+                         {"rs485_parity", QStringLiteral("O")},
+                         {"rs485_stop_bits", 3}};
+            const QString nothing = QStringLiteral("<nothing>");
+            row("rs485", "speed alone") << "19200" << nothing << Roles();
+            row("rs485", "short mode") << "19200 8E" << nothing << Roles();
+            row("rs485", "two blanks") << "19200  8E2" << nothing << Roles();
+        }
     }
 
-    void wifiSettings()
+    void settingsGroups()
     {
+        QFETCH(QByteArray, group);
         QFETCH(QString, text);
         QFETCH(QString, query);
         QFETCH(Roles, roles);
-        const auto group = DeviceProtocol::wifiSettings(text);
-        QCOMPARE(encoded(group), query);
-        QCOMPARE(group ? group->roles : Roles(), roles);
-    }
-
-    void lanSettings_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<Roles>("roles");
-        const QString prefix = QStringLiteral("request_type=set&item_type=lan_settings&");
-        QTest::newRow("static")
-            << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0.7",)"
-               R"("lan_mask":"255.0.0.0","lan_gate":"10.0.0.1"}})"
-            << prefix + "dhcp=false&ip_address=10.0.0.7&ip_mask=255.0.0.0&ip_gate=10.0.0.1"
-            << Roles{{"lan_dhcp", false},
-                     {"ipAddress_1", QStringLiteral("10.0.0.7")},
-                     {"lan_mask", QStringLiteral("255.0.0.0")},
-                     {"lan_gate", QStringLiteral("10.0.0.1")},
-                     {"lan_status", false}};
-        QTest::newRow("leading zeros are decimal")
-            << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0.010",)"
-               R"("lan_mask":"255.000.0.0","lan_gate":"10.0.0.001"}})"
-            << prefix + "dhcp=false&ip_address=10.0.0.10&ip_mask=255.0.0.0&ip_gate=10.0.0.1"
-            << Roles{{"lan_dhcp", false},
-                     {"ipAddress_1", QStringLiteral("10.0.0.10")},
-                     {"lan_mask", QStringLiteral("255.0.0.0")},
-                     {"lan_gate", QStringLiteral("10.0.0.1")},
-                     {"lan_status", false}};
-        // A controller given half an address is lost until reset by hand.
-        const QString nothing = QStringLiteral("<nothing>");
-        QTest::newRow("half an address")
-            << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0",)"
-               R"("lan_mask":"255.0.0.0","lan_gate":"10.0.0.1"}})"
-            << nothing << Roles();
-        QTest::newRow("mask with a hole")
-            << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0.7",)"
-               R"("lan_mask":"255.0.255.0","lan_gate":"10.0.0.1"}})"
-            << nothing << Roles();
-        QTest::newRow("no gateway") << R"({"lan_settings":{"lan_dhcp":"false","lan_ip":"10.0.0.7",)"
-                                       R"("lan_mask":"255.0.0.0"}})"
-                                    << nothing << Roles();
-        QTest::newRow("dhcp ignores addresses")
-            << R"({"lan_settings":{"lan_dhcp":"true","lan_ip":"10.0.0.7"}})" << prefix + "dhcp=true"
-            << Roles{{"lan_dhcp", true}, {"lan_status", false}};
-        QTest::newRow("dhcp null")
-            << R"({"lan_settings":{"lan_dhcp":null,"lan_ip":"1.2.3.4"}})" << nothing << Roles();
-        QTest::newRow("array document")
-            << R"([{"lan_settings":{"lan_dhcp":"true"}}])" << nothing << Roles();
-    }
-
-    void lanSettings()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, query);
-        QFETCH(Roles, roles);
-        const auto group = DeviceProtocol::lanSettings(text);
-        QCOMPARE(encoded(group), query);
-        QCOMPARE(group ? group->roles : Roles(), roles);
-    }
-
-    void dimmingSettings_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<Roles>("roles");
-        const QString prefix = QStringLiteral("request_type=set&item_type=dimming_parameters");
-        QTest::newRow("only half period")
-            << R"({"half_period":"9900"})" << prefix + "&half_period=9900"
-            << Roles{{"dimmer_half_period", 9900}};
-        QTest::newRow("all, in the device's order")
-            << R"({"use_timer_sinch":"false","pulse_duration":"8000","half_period":"10000",)"
-               R"("crosszero_offset":"abc"})"
-            << prefix + "&crosszero_offset=abc&half_period=10000&pulse_duration=8000&use_timer_"
-                        "sinch=false"
-            << Roles{{"crosszero_offset", 0},
-                     {"dimmer_half_period", 10000},
-                     {"dimmer_pulse_duration", 8000},
-                     {"dimmer_use_timer_sinch", false}};
-        QTest::newRow("numbers must come as text")
-            << R"({"half_period":9900,"use_timer_sinch":""})" << prefix << Roles();
-        QTest::newRow("not JSON") << "half_period=9900" << QStringLiteral("<nothing>") << Roles();
-    }
-
-    void dimmingSettings()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, query);
-        QFETCH(Roles, roles);
-        const auto group = DeviceProtocol::dimmingSettings(text);
-        QCOMPARE(encoded(group), query);
-        QCOMPARE(group ? group->roles : Roles(), roles);
-    }
-
-    void rs485Settings_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<Roles>("roles");
-        QTest::newRow("19200 8E2")
-            << "19200 8E2"
-            << QStringLiteral("request_type=set&item_type=rs485_settings&speed=19200&mode=8E2")
-            << Roles{{"rs485_speed", 19200},
-                     {"rs485_data_bits", 8},
-                     {"rs485_parity", QStringLiteral("E")},
-                     {"rs485_stop_bits", 2}};
-        QTest::newRow("not checked against the accepted values")
-            << "abc 7O3x"
-            << QStringLiteral("request_type=set&item_type=rs485_settings&speed=abc&mode=7O3x")
-            << Roles{{"rs485_speed", 0},
-                     {"rs485_data_bits", 7},
-                     {"rs485_parity", QStringLiteral("O")},
-                     {"rs485_stop_bits", 3}};
-        const QString nothing = QStringLiteral("<nothing>");
-        QTest::newRow("speed alone") << "19200" << nothing << Roles();
-        QTest::newRow("short mode") << "19200 8E" << nothing << Roles();
-        QTest::newRow("two blanks") << "19200  8E2" << nothing << Roles();
-    }
-
-    void rs485Settings()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, query);
-        QFETCH(Roles, roles);
-        const auto group = DeviceProtocol::rs485Settings(text);
-        QCOMPARE(encoded(group), query);
-        QCOMPARE(group ? group->roles : Roles(), roles);
+        const QHash<QByteArray, decltype(&DeviceProtocol::wifiSettings)> parsers{
+            {"wifi", &DeviceProtocol::wifiSettings},
+            {"lan", &DeviceProtocol::lanSettings},
+            {"dimming", &DeviceProtocol::dimmingSettings},
+            {"rs485", &DeviceProtocol::rs485Settings}};
+        const auto request = parsers.value(group)(text);
+        QCOMPARE(encoded(request), query);
+        QCOMPARE(request ? request->roles : Roles(), roles);
     }
 
     void replyValueConversions()

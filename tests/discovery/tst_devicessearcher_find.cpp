@@ -4,7 +4,6 @@
 
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 const int runTimeout = 40000;
@@ -72,9 +71,14 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(log.finishes, 1, runTimeout);
         QCOMPARE(log.events, (QStringList{"devices F-A", "finished find 1"}));
 
-        // B keeps quiet past the second run's first tick.
+        // B keeps quiet past the second run's first tick, which A sees as its
+        // second greeting.
         b->setUdpSilent(true);
-        QTimer::singleShot(2000, b, [this] { b->setUdpSilent(false); });
+        const int greetingsBefore = a->greetingsAnswered();
+        connect(a, &SimulatedController::greetingAnswered, b, [this, greetingsBefore] {
+            if (a->greetingsAnswered() >= greetingsBefore + 2)
+                b->setUdpSilent(false);
+        });
         log.events.clear();
         searcher.findDevice("F-B");
         QTRY_COMPARE_WITH_TIMEOUT(log.finishes, 2, runTimeout);

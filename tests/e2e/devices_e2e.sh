@@ -1,9 +1,9 @@
 #!/bin/sh
 # End to end, as a person would use it: the built application and the
 # simulator program in a network namespace and an X server of their own; a
-# search from the add menu, the first controller opened, its first channel
-# clicked until it switches on. Passes when a simulated controller receives
-# the switch-on request.
+# search from the add menu, the second controller opened, its third channel
+# clicked until it switches on. Passes when that controller, and no other,
+# receives the switch-on request.
 # Usage (scripts/netns-run wraps it): devices_e2e.sh <NorvaleoDimmer> <norvaleo-simulator>
 set -eu
 
@@ -55,11 +55,6 @@ greetings() {
     grep -c '^greeting ' "$work/simulator.log" || true
 }
 
-switched_on() {
-    grep -q '^request 127\.0\.0\.[0-9]* /api?request_type=set&item_type=light_brightness&ch_1=255$' \
-        "$work/simulator.log"
-}
-
 click() { # x y, relative to the window
     xdotool mousemove --window "$window" "$1" "$2" click 1
 }
@@ -90,15 +85,17 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 # Layout at 480x830: header 65 high with the add button 10 from the right;
 # under it the page's 705 high body, above the 60 high tab bar; the add menu
 # (290x135, padding 15, entries 35 high) is centred in the whole 770 high
-# page; controller cells are 320x128 and channel cells 160x160 from the
-# body's top.
+# page; controller cells are 320x128 in one column and channel cells 160x160
+# in three, from the body's top. The second controller's cell and the third
+# channel's lie where the other page has nothing, so a click that lands on
+# the wrong page does nothing.
 add_button_x=447
 add_button_y=32
 search_entry_x=240
 search_entry_y=350
-controller_x=160
-controller_y=129
-channel_x=45
+controller_x=240
+controller_y=257
+channel_x=400
 channel_y=125
 
 # Search from the add menu; the window may still be loading its page, so
@@ -129,19 +126,39 @@ while [ "$quiet" -lt 25 ]; do
     rounds=$((rounds + 1))
     [ "$rounds" -lt 400 ] || fail "the search did not end"
 done
-sleep 0.5
 
-click $controller_x $controller_y
-sleep 1.5
+# The list as saved, in the order shown: the second controller's addresses.
+second_addresses() {
+    python3 -c 'import json, sys
+c = json.load(open(sys.argv[1])).get("NORVALEO_DIMMER_2", {})
+print(c.get("ipAddress_1", ""), c.get("ipAddress_2", ""))' "$work/settings/settings.json" 2>/dev/null
+}
+saved_three() {
+    grep -q '"NORVALEO_DIMMER_3"' "$work/settings/settings.json" 2>/dev/null
+}
+wait_for 100 saved_three || fail "the found controllers were not saved"
+set -- $(second_addresses)
+[ "$#" -eq 2 ] || fail "no addresses for the second controller"
+wired=$1
+wifi=$2
 
-# A channel that is already lit switches off first; the next click switches
-# it on.
-for attempt in 1 2 3 4 5; do
+channel_requests() { # value
+    grep "^request 127\.0\.0\.[0-9]* /api?request_type=set&item_type=light_brightness&ch_3=$1\$" \
+        "$work/simulator.log" || true
+}
+to_second() { # value
+    channel_requests "$1" | grep -qE "^request ($wired|$wifi) "
+}
+
+# Open the second controller and click its third channel until the channel
+# is on there; a channel that is already lit switches off first.
+for attempt in 1 2 3 4 5 6 7 8; do
+    click $controller_x $controller_y
     click $channel_x $channel_y
-    if wait_for 30 switched_on; then
-        kill -0 "$app" || fail "the application ended"
-        echo "PASS: $(grep -m 1 'ch_1=255$' "$work/simulator.log")"
-        exit 0
-    fi
+    wait_for 30 to_second 255 && break
 done
-fail "no controller received ch_1=255"
+kill -0 "$app" || fail "the application ended"
+! channel_requests '[0-9]*' | grep -vqE "^request ($wired|$wifi) " ||
+    fail "a channel of another controller than the one clicked was switched"
+to_second 255 || fail "the second controller did not receive ch_3=255"
+echo "PASS: $(channel_requests 255 | head -n 1)"

@@ -49,24 +49,26 @@ private Q_SLOTS:
         qRegisterMetaType<SimulatedController::Request>();
     }
 
-    // Accepted, logged, never answered: each request waits for its abort timer.
-    void silentAddress()
+    // Silent: accepted, logged, never answered, so each request waits for its
+    // abort timer. Refusing: nothing listens, each request fails at once.
+    void unansweringAddress_data()
     {
-        FaultFixture f;
-        QVERIFY(f.start());
-        const qint64 on = f.now();
-        f.sim.setAddressSilent(FaultFixture::wired(), true);
-        checkSwitchToWifi(f, on, "wired address silent", QNetworkReply::OperationCanceledError);
+        QTest::addColumn<bool>("refusing");
+        QTest::addColumn<QNetworkReply::NetworkError>("error");
+        QTest::newRow("wired address silent") << false << QNetworkReply::OperationCanceledError;
+        QTest::newRow("wired address refusing") << true << QNetworkReply::ConnectionRefusedError;
     }
 
-    // Nothing listens: each request fails at once, so the switch comes sooner.
-    void refusingAddress()
+    void unansweringAddress()
     {
+        QFETCH(bool, refusing);
+        QFETCH(QNetworkReply::NetworkError, error);
         FaultFixture f;
         QVERIFY(f.start());
         const qint64 on = f.now();
-        f.sim.setAddressRefusing(FaultFixture::wired(), true);
-        checkSwitchToWifi(f, on, "wired address refusing", QNetworkReply::ConnectionRefusedError);
+        f.sim.setAddressSilent(FaultFixture::wired(), !refusing);
+        f.sim.setAddressRefusing(FaultFixture::wired(), refusing);
+        checkSwitchToWifi(f, on, QTest::currentDataTag(), error);
     }
 
     // Packets to the address never arrive: loopback traffic to it is held in a

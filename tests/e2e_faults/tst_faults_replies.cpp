@@ -26,22 +26,25 @@ private Q_SLOTS:
         qRegisterMetaType<SimulatedController::Request>();
     }
 
-    void stalledReply()
+    // A stalled reply waits far longer than a request may take; a trickling
+    // one keeps arriving, but too slowly.
+    void slowReply_data()
     {
-        FaultFixture f;
-        QVERIFY(f.start());
-        // The whole reply waits far longer than a request may take.
-        f.sim.setReplyDelay(60000);
-        checkAborted(f, "reply stalls");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<int>("trickleMs");
+        QTest::newRow("reply stalls") << 60000 << 0;
+        QTest::newRow("reply trickles 1 byte / 500 ms") << 0 << 500;
     }
 
-    void tricklingReply()
+    void slowReply()
     {
+        QFETCH(int, delayMs);
+        QFETCH(int, trickleMs);
         FaultFixture f;
         QVERIFY(f.start());
-        // One byte every 500 ms: the reply keeps arriving, but too slowly.
-        f.sim.setTrickle(true, 500);
-        checkAborted(f, "reply trickles 1 byte / 500 ms");
+        f.sim.setReplyDelay(delayMs);
+        f.sim.setTrickle(trickleMs > 0, trickleMs);
+        checkAborted(f, QTest::currentDataTag());
     }
 
     void anotherDeviceOnTheAddress()

@@ -91,7 +91,6 @@ private Q_SLOTS:
         d->writeNode(out, number);
         QCOMPARE(number, 1);
         QCOMPARE(out, expected);
-        QVERIFY(out.toUtf8().contains("Кухня") || !expected.contains(QStringLiteral("Кухня")));
     }
 };
 

@@ -95,16 +95,16 @@ TestCase {
     function test_percentageAndColours_data() {
         return [
             { tag: "off", channel: 1, brightness: 0, text: "0%", textColor: "#4a4a4a",
-              background: "#efefef", glow: false, shadowOffset: 5, shadowRadius: 5,
+              background: "#efefef", glow: false, lit: 0, glowSize: 0, shadowOffset: 5, shadowRadius: 5,
               shadowColor: "#e1e1e1" },
             { tag: "faint", channel: 2, brightness: 2, text: "0%", textColor: "#00702f",
-              background: "#c8f0d9", glow: false, shadowOffset: 6, shadowRadius: 15,
+              background: "#c8f0d9", glow: false, lit: 0, glowSize: 0, shadowOffset: 6, shadowRadius: 15,
               shadowColor: "#d5d5d5" },
             { tag: "half", channel: 3, brightness: 128, text: "50%", textColor: "#00702f",
-              background: "#c8f0d9", glow: true, shadowOffset: 6, shadowRadius: 15,
+              background: "#c8f0d9", glow: true, lit: 0.5, glowSize: 20, shadowOffset: 6, shadowRadius: 15,
               shadowColor: "#d5d5d5" },
             { tag: "full", channel: 4, brightness: 255, text: "100%", textColor: "#00702f",
-              background: "#c8f0d9", glow: true, shadowOffset: 6, shadowRadius: 15,
+              background: "#c8f0d9", glow: true, lit: 1, glowSize: 40, shadowOffset: 6, shadowRadius: 15,
               shadowColor: "#d5d5d5" }
         ]
     }
@@ -116,15 +116,14 @@ TestCase {
         tryVerify(function() { return Number(channelValue(data.channel, "brightness")) === data.brightness })
         tryCompare(findChild(card, "percentText"), "text", data.text)
 
-        const percent = Math.floor(data.brightness * 100 / 255)
         verify(Qt.colorEqual(findChild(card, "percentText").color, data.textColor))
         verify(Qt.colorEqual(findChild(card, "percentButton").background.color, data.background))
-        compare(findChild(card, "bulbOn").opacity, percent / 100)
+        compare(findChild(card, "bulbOn").opacity, data.lit)
         verify(findChild(card, "bulbOff").visible)
         const glow = findChild(card, "glow")
         compare(glow.visible, data.glow)
-        compare(glow.glowRadius, 40 * percent / 100)
-        compare(glow.width, 40 * percent / 100)
+        compare(glow.glowRadius, data.glowSize)
+        compare(glow.width, data.glowSize)
         const shadow = findChild(card, "cardShadow")
         compare(shadow.verticalOffset, data.shadowOffset)
         compare(shadow.radius, data.shadowRadius)
@@ -215,24 +214,25 @@ TestCase {
         const slider = popup.slider
         simulator.clearRequests()
 
-        // Press low on the bar and drag to three quarters, then hold still.
+        // Press low on the bar and drag past its top, then hold still.
         mousePress(slider, slider.width / 2, slider.height - 5)
         mouseMove(slider, slider.width / 2, slider.height / 2, -1, Qt.LeftButton)
-        mouseMove(slider, slider.width / 2, slider.height / 4, -1, Qt.LeftButton)
-        const value = slider.value
-        verify(value > 150 && value < 230, value)
-        const expected = brightnessSet + "ch_1=" + value
-        compare(findChild(popup, "sliderText").text, Math.floor(value / 255 * 100) + "%")
-        wait(3500)
-        compare(simulator.queries("cards-slider"), [expected, expected, expected])
+        mouseMove(slider, slider.width / 2, -20, -1, Qt.LeftButton)
+        compare(slider.value, 255)
+        compare(findChild(popup, "sliderText").text, "100%")
+        const held = brightnessSet + "ch_1=255"
+        tryVerify(function() { return simulator.queries("cards-slider").length >= 2 }, 10000)
+        compare(simulator.queries("cards-slider").filter(function(q) { return q !== held }), [])
+        compare(simulator.brightness("cards-slider", 1), 255)
 
-        mouseRelease(slider, slider.width / 2, slider.height / 4)
-        tryVerify(function() { return simulator.queries("cards-slider").length === 4 })
-        compare(simulator.queries("cards-slider")[3], expected)
+        // Let go past the bottom: that value goes out at once, then nothing more.
+        mouseMove(slider, slider.width / 2, slider.height + 20, -1, Qt.LeftButton)
+        mouseRelease(slider, slider.width / 2, slider.height + 20)
         verify(!popup.sendTimer.running)
-        wait(1200)
-        compare(simulator.queries("cards-slider").length, 4)
-        compare(simulator.brightness("cards-slider", 1), value)
+        compare(findChild(popup, "sliderText").text, "0%")
+        tryVerify(function() { return simulator.brightness("cards-slider", 1) === 0 }, 10000)
+        const queries = simulator.queries("cards-slider")
+        compare(queries[queries.length - 1], brightnessSet + "ch_1=0")
     }
 
     function test_openingAndClosingWritesNothing() {

@@ -23,12 +23,12 @@ TestCase {
 
     function test_titleFollowsSize() {
         const window = createWindow()
-        compare(window.title, "NorvaleoDimmer v2.0.1 480x830")
+        compare(window.title, "NorvaleoDimmer v" + projectVersion + " 480x830")
         waitForRendering(window.contentItem)
         simulator.screenshot(window, "main-empty")
         window.width = 800
         window.height = 600
-        tryCompare(window, "title", "NorvaleoDimmer v2.0.1 800x600")
+        tryCompare(window, "title", "NorvaleoDimmer v" + projectVersion + " 800x600")
     }
 
     // The window system enforces the limit (Xvfb runs without a window

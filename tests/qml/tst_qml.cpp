@@ -30,7 +30,7 @@ public Q_SLOTS:
         // process-lifetime allocations would then be reported without a module
         // to suppress them by. Keeping the driver loaded lets lsan.supp name it.
         dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_NOW | RTLD_NODELETE);
-        QCoreApplication::setApplicationName(QStringLiteral("NorvaleoDimmer"));
+        Startup::setApplicationIdentity();
         Startup::registerQmlTypes();
         // As when a screen reader runs: controls then fill in their roles.
         QAccessible::setActive(true);
@@ -42,6 +42,8 @@ public Q_SLOTS:
         auto *fixture = new SimulatorFixture(backend.rootModel, settingsDir.path(), engine);
         Startup::exposeBackend(*engine, backend);
         engine->rootContext()->setContextProperty(QStringLiteral("simulator"), fixture);
+        engine->rootContext()->setContextProperty(QStringLiteral("projectVersion"),
+                                                  QStringLiteral(NORVALEO_VERSION));
         QObject::connect(engine, &QQmlEngine::warnings, this, &Setup::recordBindingLoops);
     }
 

@@ -189,16 +189,6 @@ SettingsTestCase {
                  + "&pulse_duration=9000&use_timer_sinch=true"].concat(autosaveQueries(data.autosave)))
     }
 
-    // Without a change the dimming page writes nothing, not even the autosave flag.
-    function test_dimmingNoChangeWritesNothing() {
-        const page = openPage(dimmingEntry, "dim-same", { autosave: false })
-        const device = page.usedModel
-        saveAndExpectPop(page)
-        compare(String(device.dimmimg_all_settings), "")
-        settleRequests("dim-same")
-        compare(simulator.queries("dim-same"), [])
-    }
-
     function test_dimmingBoxLimits_data() {
         const rows = []
         const boxes = ["offsetBox", "halfPeriodBox", "pulseBox"]

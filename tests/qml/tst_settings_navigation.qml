@@ -131,6 +131,32 @@ SettingsTestCase {
         compare(simulator.queries("nav-back"), [])
     }
 
+    // Saving a page without a change writes nothing, not even the autosave
+    // flag; switching back and forth is no change either.
+    function test_saveUnchangedWritesNothing_data() {
+        return [
+            { tag: "information", entry: 0 },
+            { tag: "wifi", entry: 1, toggled: "dhcpSwitch", carrier: "wifi_all_settings" },
+            { tag: "lan", entry: 2, toggled: "dhcpSwitch", carrier: "lan_all_settings" },
+            { tag: "dimming", entry: 5, carrier: "dimmimg_all_settings" }
+        ]
+    }
+
+    function test_saveUnchangedWritesNothing(data) {
+        addDevice("nav-same", "Гостиная", 1, 1, { autosave: false })
+        waitForReplies(0, 1)
+        const page = openGeneralPage(createWindow(), 0, data.entry)
+        const device = page.usedModel
+        simulator.clearRequests()
+        for (let i = 0; data.toggled && i < 2; ++i)
+            mouseClick(findChild(page, data.toggled))
+        saveAndExpectPop(page)
+        if (data.carrier)
+            compare(String(device[data.carrier]), "")
+        settleRequests("nav-same")
+        compare(simulator.queries("nav-same"), [])
+    }
+
     function test_backFromMenuAndList() {
         addDevice("nav-pop", "Гостиная", 1, 0)
         waitForReplies(0, 0)

@@ -9,76 +9,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
-
-#include <cstdio>
 
 using namespace DeviceTree;
 using namespace TestFiles;
-
-namespace {
-
-const char SaveLoopArgument[] = "--save-loop";
-
-// Big enough that a save takes a while: 20 controllers with 40 channels each.
-void buildLargeTree(RootModel &root)
-{
-    for (int c = 0; c < 20; ++c) {
-        const QModelIndex device = addController(
-            root, QStringLiteral("NV-%1").arg(c),
-            QStringLiteral("Контроллер №%1 \"большой\"").arg(c),
-            QStringLiteral("127.0.1.%1").arg(c + 1), QStringLiteral("127.0.2.%1").arg(c + 1));
-        for (int ch = 0; ch < 40; ++ch) {
-            addChannel(root, device,
-                       QStringLiteral("Канал %1-%2 с довольно длинным названием").arg(c).arg(ch),
-                       ch + 1);
-        }
-    }
-}
-
-void setAllFavourites(RootModel &root, bool favourite)
-{
-    const int favourites = role("favourites");
-    for (int c = 0; c < root.rowCount(devices(root)); ++c) {
-        const QModelIndex device = controller(root, c);
-        for (int ch = 0; ch < root.rowCount(device); ++ch) {
-            root.setData(root.index(ch, 0, device), favourite, favourites);
-        }
-    }
-}
-
-// The child side of the interrupted-save test: saves two alternating versions
-// of a large list until it is killed, for ten seconds at most.
-int saveLoop(const QString &baseDirectory)
-{
-    RoleRegistry::fill();
-    RootModel root(nullptr, baseDirectory);
-    buildLargeTree(root);
-    root.saveSettings();
-    std::fputs("ready\n", stdout);
-    std::fflush(stdout);
-    QElapsedTimer running;
-    running.start();
-    bool favourite = true;
-    while (running.elapsed() < 10000) {
-        setAllFavourites(root, favourite);
-        root.saveSettings();
-        favourite = !favourite;
-    }
-    return 0;
-}
-
-} // namespace
 
 class TestSettingsFile : public QObject
 {
@@ -325,66 +265,7 @@ private Q_SLOTS:
         QVERIFY(root.setData(lamp, true, role("favourites")));
         QTRY_VERIFY(contentOf(path).contains("\"favourites\":\"true\""));
     }
-
-    // A save killed at any moment leaves the old list or the new one.
-    void interruptedSaveLeavesOldOrNew()
-    {
-        QTemporaryDir expectedBase;
-        QByteArray allOff;
-        QByteArray allOn;
-        {
-            RootModel root(nullptr, expectedBase.path());
-            buildLargeTree(root);
-            root.saveSettings();
-            allOff = contentOf(expectedBase.path() + QStringLiteral("/settings/settings.json"));
-            setAllFavourites(root, true);
-            root.saveSettings();
-            allOn = contentOf(expectedBase.path() + QStringLiteral("/settings/settings.json"));
-        }
-        QVERIFY(allOff.size() > 50000);
-        QVERIFY(allOn.size() != allOff.size());
-
-        const int iterations = qEnvironmentVariableIsSet("NORVALEO_SAVE_KILLS")
-                                   ? qEnvironmentVariableIntValue("NORVALEO_SAVE_KILLS")
-                                   : 200;
-        QTemporaryDir base;
-        const QString path = base.path() + QStringLiteral("/settings/settings.json");
-        int sawOff = 0;
-        int sawOn = 0;
-        for (int i = 0; i < iterations; ++i) {
-            QProcess child;
-            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            child.start(QCoreApplication::applicationFilePath(),
-                        {QString::fromLatin1(SaveLoopArgument), base.path()});
-            QVERIFY(child.waitForStarted());
-            QVERIFY(child.waitForReadyRead(60000));
-            QCOMPARE(child.readLine(), QByteArray("ready\n"));
-            QThread::usleep(QRandomGenerator::global()->bounded(50000));
-            child.kill();
-            QVERIFY(child.waitForFinished(60000));
-
-            const QByteArray content = contentOf(path);
-            QVERIFY2(
-                content == allOff || content == allOn,
-                qPrintable(QStringLiteral("kill %1 left %2 bytes").arg(i).arg(content.size())));
-            QVERIFY(!QJsonDocument::fromJson(content).isNull());
-            sawOff += content == allOff;
-            sawOn += content == allOn;
-        }
-        qInfo("%d kills: the list without favourites %d times, with favourites %d times",
-              iterations, sawOff, sawOn);
-    }
 };
 
-int main(int argc, char *argv[])
-{
-    QCoreApplication app(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], SaveLoopArgument) == 0) {
-        return saveLoop(QString::fromLocal8Bit(argv[2]));
-    }
-    TestSettingsFile test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_GUILESS_MAIN(TestSettingsFile)
 #include "tst_settingsfile.moc"
