@@ -122,10 +122,14 @@ public:
         return value;
     }
 
-    QString netmask(const QString &member, bool required)
+    // Only a mask that is sent must be whole; with DHCP the device's own is kept.
+    QString netmask(const QString &member, bool sent)
     {
+        if (!sent) {
+            return address(member, false);
+        }
         const QString value = text(member, DeviceLimits::MaxAddressLength);
-        if (!failed() && (required || !value.isEmpty()) && !HostAddressText::isNetmask(value)) {
+        if (!failed() && !HostAddressText::isNetmask(value)) {
             fail(member, tr("нужна маска подсети, а не «%1»").arg(value));
         }
         return value;
