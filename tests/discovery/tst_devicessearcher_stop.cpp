@@ -8,8 +8,6 @@
 namespace {
 
 const int runTimeout = 30000;
-// Long enough for a few ticks of a run that should have ended.
-const int quietPeriod = 2500;
 
 QByteArray answer(const QString &id)
 {
@@ -68,15 +66,19 @@ private Q_SLOTS:
         DevicesSearcher searcher;
         searcher.setTargetSource(noAdapters);
         SearcherLog log(&searcher);
-        connect(&searcher, &DevicesSearcher::searchedDevices, &searcher,
-                &DevicesSearcher::stopSearching);
+        const QMetaObject::Connection stop = connect(&searcher, &DevicesSearcher::searchedDevices,
+                                                     &searcher, &DevicesSearcher::stopSearching);
 
         searcher.startSearching();
         QTRY_COMPARE_WITH_TIMEOUT(log.reportCount(), 1, runTimeout);
-        QTest::qWait(quietPeriod);
+        disconnect(stop);
 
-        QCOMPARE(log.events, QStringList{"devices S-1"});
-        QCOMPARE(responder.greetings(), 1);
+        // A find ends at its first tick, after the stopped run's next one
+        // would have come: only its own greeting and report follow.
+        searcher.findDevice("S-1");
+        QTRY_COMPARE_WITH_TIMEOUT(log.finishes, 1, runTimeout);
+        QCOMPARE(log.events, (QStringList{"devices S-1", "devices S-1", "finished find 1"}));
+        QCOMPARE(responder.greetings(), 2);
     }
 
     // A receiver that ends the run and starts the next one while the table is
@@ -119,9 +121,15 @@ private Q_SLOTS:
         searcher->startSearching();
         QTRY_COMPARE_WITH_TIMEOUT(responder.greetings(), 1, runTimeout);
         delete searcher; // its answer is still on the way or waiting in the socket
-        QTest::qWait(quietPeriod);
 
-        QCOMPARE(responder.greetings(), 1);
+        // Another searcher's find ends at its first tick, after the deleted
+        // run's next one would have come.
+        DevicesSearcher next;
+        next.setTargetSource(noAdapters);
+        SearcherLog log(&next);
+        next.findDevice("S-1");
+        QTRY_COMPARE_WITH_TIMEOUT(log.finishes, 1, runTimeout);
+        QCOMPARE(responder.greetings(), 2);
         QCOMPARE(reports.count(), 0);
         QCOMPARE(finishes.count(), 0);
     }
