@@ -284,7 +284,7 @@ bool DeviceProtocol::addStaticAddress(GroupRequest &result, const QJsonObject &s
     const QString address = textOf(settings.value(prefix + QLatin1String("ip")));
     const QString mask = textOf(settings.value(prefix + QLatin1String("mask")));
     const QString gate = textOf(settings.value(prefix + QLatin1String("gate")));
-    if (HostAddressText::staticFault(address, mask, gate) != HostAddressText::StaticField::None) {
+    if (!HostAddressText::isStaticNetwork(address, mask, gate)) {
         return false;
     }
     const QString canonicalAddress = HostAddressText::canonical(address);

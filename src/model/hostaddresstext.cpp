@@ -97,17 +97,8 @@ bool HostAddressText::canGrowIntoIpv4(const QString &text)
     return true;
 }
 
-HostAddressText::StaticField
-HostAddressText::staticFault(const QString &address, const QString &mask, const QString &gateway)
+bool HostAddressText::isStaticNetwork(const QString &address, const QString &mask,
+                                      const QString &gateway)
 {
-    if (!ipv4(address)) {
-        return StaticField::Address;
-    }
-    if (!isNetmask(mask)) {
-        return StaticField::Mask;
-    }
-    if (!ipv4(gateway)) {
-        return StaticField::Gateway;
-    }
-    return StaticField::None;
+    return ipv4(address) && isNetmask(mask) && ipv4(gateway);
 }

@@ -12,9 +12,6 @@
 class HostAddressText
 {
 public:
-    // Which field of a static address cannot go to a controller.
-    enum class StaticField { None, Address, Mask, Gateway };
-
     // The address written canonically, or a null text when the text is empty,
     // too long or no host address. An empty address means a missing one.
     static QString canonical(const QString &text);
@@ -24,9 +21,9 @@ public:
     static bool isNetmask(const QString &text);
     // Whether more typing may still make an IPv4 address of the text.
     static bool canGrowIntoIpv4(const QString &text);
-    // The first of address, mask and gateway that is not complete and valid.
-    static StaticField staticFault(const QString &address, const QString &mask,
-                                   const QString &gateway);
+    // Whether a static address, mask and gateway can go to a controller.
+    static bool isStaticNetwork(const QString &address, const QString &mask,
+                                const QString &gateway);
 };
 
 #endif // HOSTADDRESSTEXT_H
