@@ -200,16 +200,6 @@ private Q_SLOTS:
         QVERIFY2(run.err.contains("приветствие не отправлено"), run.err.constData());
     }
 
-    // git's order works too: the options of every command before the command.
-    void commonOptionsBeforeTheCommand()
-    {
-        const Run list = runProgram(QStringLiteral(CTL_PATH),
-                                    {"--settings-dir", directory.path(), "--json", "list"});
-        QCOMPARE(list.exitCode, 0);
-        QCOMPARE(QJsonDocument::fromJson(list.out).object().value("controllers").toArray().size(),
-                 3);
-    }
-
     void setSendsTheWindowsRequest_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -326,17 +316,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("said");
         QTest::newRow("no directory") << "none" << QStringList{"list"} << 3 << "каталога настроек";
-        QTest::newRow("no file") << "empty" << QStringList{"list", "--json"} << 3
-                                 << "файла настроек";
         QTest::newRow("damaged") << "damaged" << QStringList{"list"} << 3 << "повреждён";
         QTest::newRow("the file given")
             << "file" << QStringList{"list"} << 2 << "файл, а не каталог";
-        QTest::newRow("the file given, with an address")
-            << "file" << QStringList{"status", kitchenWired} << 2 << "файл, а не каталог";
         QTest::newRow("name, no file")
             << "empty" << QStringList{"status", "Кухня"} << 3 << "файла настроек";
-        QTest::newRow("name, damaged")
-            << "damaged" << QStringList{"set", "Кухня", "1", "on"} << 3 << "повреждён";
         QTest::newRow("name not in the file")
             << "settings" << QStringList{"status", "Гараж"} << 3 << "нет в файле настроек";
         QTest::newRow("address, no directory")

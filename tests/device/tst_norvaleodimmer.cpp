@@ -8,8 +8,6 @@
 #include "../common/modeltestsetup.h"
 #include "testrootmodel.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMetaMethod>
 #include <QSignalSpy>
 #include <QTest>
@@ -341,30 +339,6 @@ private Q_SLOTS:
         QCOMPARE(asked, order);
         QCOMPARE(route.allows(DeviceProtocol::brightness(1, 5)), !switched);
         QVERIFY(route.allows(DeviceProtocol::dimmerInfo()));
-    }
-
-    void routeIdentity_data()
-    {
-        QTest::addColumn<QByteArray>("status");
-        QTest::addColumn<int>("identity");
-        const int own = int(ControllerRoute::Identity::Own);
-        const int foreign = int(ControllerRoute::Identity::Foreign);
-        const int unproven = int(ControllerRoute::Identity::Unproven);
-        QTest::newRow("own") << ownSystemInfo(R"("name":"Hall")") << own;
-        QTest::newRow("other") << systemInfo(R"("unique_id":"NV-0002")") << foreign;
-        QTest::newRow("no id") << systemInfo(R"("name":"Hall")") << foreign;
-        QTest::newRow("id as number") << systemInfo(R"("unique_id":1)") << foreign;
-        QTest::newRow("named dimmer_info") << dimmerInfo(R"("unique_id":"NV-0002")") << foreign;
-        QTest::newRow("own dimmer_info") << dimmerInfo(R"("unique_id":"NV-0001")") << unproven;
-        QTest::newRow("plain ok") << ok() << unproven;
-    }
-
-    void routeIdentity()
-    {
-        QFETCH(QByteArray, status);
-        QFETCH(int, identity);
-        const QJsonObject object = QJsonDocument::fromJson(status).object();
-        QCOMPARE(int(ControllerRoute::identityOf(object, uniqueId)), identity);
     }
 
     void systemInfoValues()

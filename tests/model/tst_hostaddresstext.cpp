@@ -54,17 +54,6 @@ private Q_SLOTS:
         QCOMPARE(HostAddressText::isNetmask(text), netmask);
         QCOMPARE(HostAddressText::canGrowIntoIpv4(text), grows);
     }
-
-    void staticFaultNamesTheFirstField()
-    {
-        using Field = HostAddressText::StaticField;
-        const QString mask = QStringLiteral("255.255.255.0");
-        const QString address = QStringLiteral("10.0.0.7");
-        QCOMPARE(HostAddressText::staticFault(address, mask, address), Field::None);
-        QCOMPARE(HostAddressText::staticFault("10.0.0", "255.0.255.0", ""), Field::Address);
-        QCOMPARE(HostAddressText::staticFault(address, "255.0.255.0", ""), Field::Mask);
-        QCOMPARE(HostAddressText::staticFault(address, mask, "10.0.0."), Field::Gateway);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestHostAddressText)
